@@ -1,0 +1,35 @@
+// platform: our own small Win32 layer for Linux, offering the calls the
+// program makes as Windows has them. On Windows the system headers are used.
+// This header: directory enumeration by wildcard pattern.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+
+#include <cstdint>
+
+using BOOL = int;
+using DWORD = std::uint32_t;
+using HANDLE = void*;
+
+#define MAX_PATH 260
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+// Only the name is filled; the listing reads nothing else.
+struct WIN32_FIND_DATAA {
+    char cFileName[MAX_PATH];
+};
+
+// The entries of the pattern's directory (its part up to the last '/' or '\',
+// the current directory when there is none) whose names match its last
+// component: '*' any run, '?' one character, ASCII letters without case.
+// Sorted by upper-cased name, so every run lists the same order.
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE find);
+
+// Whether name matches mask as above. Exposed for tests.
+bool wildcard_match(const char* mask, const char* name);
+
+#endif

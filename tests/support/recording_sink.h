@@ -1,0 +1,33 @@
+// A RowSink that keeps what it was given, for checking a pass.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "listing/listing.h"
+
+struct RecordedRow {
+    int index;
+    std::string rec_file, lev_file, s_m, time;
+    bool operator==(const RecordedRow&) const = default;
+};
+
+class RecordingSink final : public RowSink {
+public:
+    void clear() override {
+        rows.clear();
+        ++clears;
+    }
+    void add_row(int row_index, const ListRow& row) override {
+        rows.push_back({row_index, row.rec_file, row.lev_file, row.s_m, row.time});
+    }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const RecordedRow& r : rows) out.push_back(r.rec_file);
+        return out;
+    }
+
+    std::vector<RecordedRow> rows;
+    int clears = 0;
+};
