@@ -520,6 +520,11 @@ private:
                 expanded += text[i++];
             }
         }
+        // On the 0 and 1 that conditions are made of, || and && are | and &.
+        for (const char* op : {"||", "&&"}) {
+            for (std::size_t at = expanded.find(op); at != std::string::npos; at = expanded.find(op, at))
+                expanded.erase(at, 1);
+        }
         const Line line{expanded, file, number};
         std::vector<Token> tokens;
         std::string error;

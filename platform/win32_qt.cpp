@@ -200,11 +200,11 @@ public:
     }
 
     // Shows the changes made since the last call, all at once.
-    void publish(QTableView* view) {
+    void publish() {
         if (!changing_) return;
         changing_ = false;
         endResetModel();
-        QHeaderView* header = view->horizontalHeader();
+        QHeaderView* header = static_cast<QTableView*>(parent())->horizontalHeader();
         for (std::size_t i = 0; i < columns_.size(); ++i) header->resizeSection(int(i), columns_[i].width);
     }
 
@@ -212,8 +212,6 @@ public:
     void column_resized(int index, int width) {
         if (index >= 0 && index < int(columns_.size()) && !changing_) columns_[std::size_t(index)].width = width;
     }
-
-    bool changing() const { return changing_; }
 
 private:
     struct Column {
@@ -234,10 +232,12 @@ private:
         }
     }
 
+    // Changes made outside the handling of a message show once the loop runs.
     void begin_change() {
         if (changing_) return;
         changing_ = true;
         beginResetModel();
+        QMetaObject::invokeMethod(this, &ListModel::publish, Qt::QueuedConnection);
     }
 
     bool store(const char* text, Cell& cell) {
@@ -397,7 +397,7 @@ public:
 
     void publish_lists() {
         for (const auto& c : controls_) {
-            if (c->list) c->list->publish(static_cast<QTableView*>(c->widget));
+            if (c->list) c->list->publish();
         }
     }
 
