@@ -347,8 +347,10 @@ public:
 
     INT_PTR run() {
         HWND first = first_tab_stop();
-        if (send(WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param_) && first && !ended_)
+        if (send(WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param_) && first && !ended_) {
             first->widget->setFocus(Qt::TabFocusReason);
+            if (first->kind == Kind::Edit) static_cast<QLineEdit*>(first->widget)->selectAll();
+        }
         if (!ended_) {
             show();
             activateWindow();
