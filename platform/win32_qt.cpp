@@ -347,6 +347,7 @@ public:
 
     INT_PTR run() {
         HWND first = first_tab_stop();
+        opened_ = true;
         if (send(WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param_) && first && !ended_) {
             first->widget->setFocus(Qt::TabFocusReason);
             if (first->kind == Kind::Edit) static_cast<QLineEdit*>(first->widget)->selectAll();
@@ -392,8 +393,9 @@ public:
         return result;
     }
 
+    // A control's notification; none reach the procedure before WM_INITDIALOG.
     void command(int id, int code, HWND control) {
-        if (ended_) return;
+        if (!opened_ || ended_) return;
         send(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
     }
 
@@ -643,6 +645,7 @@ private:
     std::vector<std::unique_ptr<HWND__>> controls_;
     BaseUnits base_{};
     int default_id_ = IDOK;
+    bool opened_ = false;
     bool ended_ = false;
     INT_PTR result_ = 0;
     int depth_ = 0;

@@ -2,10 +2,10 @@
 // under Xvfb, ended by Esc as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <sys/wait.h>
 
 #include "support/temp_dir.h"
@@ -13,13 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 int exit_status(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1; }
 
@@ -37,8 +30,8 @@ TEST(DialogProcess, WithoutADisplaySaysSoInOneLineAndFails) {
     const int status = exit_status(std::system(command.c_str()));
     EXPECT_NE(status, 0);
     EXPECT_NE(status, 124) << "timed out";
-    EXPECT_EQ(contents(dir.path() / "out"), "");
-    const std::string err = contents(dir.path() / "err");
+    EXPECT_EQ(file_contents(dir.path() / "out"), "");
+    const std::string err = file_contents(dir.path() / "err");
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("needs a display"), std::string::npos) << err;
     EXPECT_NE(err.find("korvo-clockr-cli"), std::string::npos) << err;
@@ -61,7 +54,7 @@ TEST(DialogProcess, EscInTheWindowEndsTheProgramWithStatusZero) {
     const std::string command = "cd '" + dir.path().string() +
                                 "' && env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 180 xvfb-run -a "
                                 "-s '-screen 0 1024x768x24 -nolisten tcp' sh drive.sh >log 2>&1";
-    EXPECT_EQ(exit_status(std::system(command.c_str())), 0) << contents(dir.path() / "log");
-    EXPECT_EQ(contents(dir.path() / "status"), "0\n") << contents(dir.path() / "log");
+    EXPECT_EQ(exit_status(std::system(command.c_str())), 0) << file_contents(dir.path() / "log");
+    EXPECT_EQ(file_contents(dir.path() / "status"), "0\n") << file_contents(dir.path() / "log");
     EXPECT_FALSE(fs::exists(dir.path() / "stat.txt"));
 }

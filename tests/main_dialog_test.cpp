@@ -7,7 +7,6 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
 
 #include "dialog/main_dialog.h"
 #include "dialog/resource.h"
@@ -149,9 +148,7 @@ TEST_F(MainDialog, TxtOutputWritesStatTxtAndRefreshDoesNot) {
         click(dialog, IDC_TXT_OUTPUT);
         EXPECT_EQ(rows(dialog), only({1, 2, 5}));
     });
-    std::ifstream in(dir_.path() / "stat.txt", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text,
+    EXPECT_EQ(file_contents(dir_.path() / "stat.txt"),
               "duo_warmup.recinternal 7    m   1:00.00\r\n"
               "first_try.rec internal 1    s   0:27.47\r\n"
               "last_level.recinternal 55   s   not finished\r\n");

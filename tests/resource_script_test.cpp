@@ -2,22 +2,14 @@
 // and the syntax a resource compiler accepts that the reader must follow.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "platform/resource_script.h"
+#include "support/temp_dir.h"
 
 using namespace win32qt;
 
 namespace {
-
-std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 struct Files {
     std::map<std::string, std::string> texts;
@@ -38,8 +30,8 @@ constexpr std::uint32_t border = 0x00800000;
 
 TEST(ResourceScript, ReadsTheMainDialogAsWindowsWould) {
     Files files;
-    files.texts["resource.h"] = file_text(CLOCKR_SOURCE "/dialog/resource.h");
-    const std::string rc = file_text(CLOCKR_SOURCE "/dialog/clockr.rc");
+    files.texts["resource.h"] = file_contents(CLOCKR_SOURCE "/dialog/resource.h");
+    const std::string rc = file_contents(CLOCKR_SOURCE "/dialog/clockr.rc");
     ResourceScript script;
     std::string error;
     ASSERT_TRUE(read_resource_script(rc.c_str(), files.lookup(), script, error)) << error;
