@@ -263,7 +263,9 @@ TEST_F(MainDialog, ControlsSitAtTheirDialogUnitRectangles) {
         // 3 units from the dialog's right edge.
         const QRect list = item_widget(dialog, IDC_LIST)->geometry();
         for (const auto& r : rects) {
-            if (r.id != IDC_LIST) EXPECT_LT(item_widget(dialog, r.id)->geometry().right(), list.left()) << r.id;
+            if (r.id != IDC_LIST) {
+                EXPECT_LT(item_widget(dialog, r.id)->geometry().right(), list.left()) << r.id;
+            }
         }
         EXPECT_EQ(window->width() - (list.x() + list.width()), win32qt::mul_div(331, base.x, 4) -
                                                                    win32qt::mul_div(115, base.x, 4) -
