@@ -698,7 +698,7 @@ const char* program_name() { return program_invocation_short_name; }
 
 void no_display() {
     std::fprintf(stderr,
-                 "%s: the dialog needs a display (X11 or Wayland) and there is none; "
+                 "%s: the dialog needs a display (X11 or Wayland) and none is available; "
                  "korvo-clockr-cli lists the same rec files without one, e.g. korvo-clockr-cli 'rec/*.rec'\n",
                  program_name());
     std::fflush(stderr);

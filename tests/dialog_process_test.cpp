@@ -23,18 +23,22 @@ bool have(const char* program) {
 } // namespace
 
 TEST(DialogProcess, WithoutADisplaySaysSoInOneLineAndFails) {
-    TempDir dir;
-    const std::string command = "cd '" + dir.path().string() +
-                                "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 60 '" CLOCKR_DIALOG
-                                "' >out 2>err";
-    const int status = exit_status(std::system(command.c_str()));
-    EXPECT_NE(status, 0);
-    EXPECT_NE(status, 124) << "timed out";
-    EXPECT_EQ(file_contents(dir.path() / "out"), "");
-    const std::string err = file_contents(dir.path() / "err");
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("needs a display"), std::string::npos) << err;
-    EXPECT_NE(err.find("korvo-clockr-cli"), std::string::npos) << err;
+    // No display named at all, and one named that is not there.
+    for (const char* env : {"env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM",
+                            "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9876"}) {
+        SCOPED_TRACE(env);
+        TempDir dir;
+        const std::string command =
+            "cd '" + dir.path().string() + "' && " + env + " timeout 60 '" CLOCKR_DIALOG "' >out 2>err";
+        const int status = exit_status(std::system(command.c_str()));
+        EXPECT_NE(status, 0);
+        EXPECT_NE(status, 124) << "timed out";
+        EXPECT_EQ(file_contents(dir.path() / "out"), "");
+        const std::string err = file_contents(dir.path() / "err");
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find("needs a display"), std::string::npos) << err;
+        EXPECT_NE(err.find("korvo-clockr-cli"), std::string::npos) << err;
+    }
 }
 
 TEST(DialogProcess, EscInTheWindowEndsTheProgramWithStatusZero) {
