@@ -1,6 +1,8 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 TempDir::TempDir() {
@@ -24,4 +26,11 @@ CurrentDir::CurrentDir(const std::filesystem::path& dir) : previous_(std::filesy
 CurrentDir::~CurrentDir() {
     std::error_code ignored;
     std::filesystem::current_path(previous_, ignored);
+}
+
+std::string file_contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
 }

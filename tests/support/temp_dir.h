@@ -19,6 +19,9 @@ private:
 };
 
 // Makes the directory current for as long as it lives.
+// The whole content of a file, empty when it cannot be read.
+std::string file_contents(const std::filesystem::path& path);
+
 class CurrentDir {
 public:
     explicit CurrentDir(const std::filesystem::path& dir);

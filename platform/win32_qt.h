@@ -1,0 +1,38 @@
+// platform: the Qt side of our Win32 layer, for the build (resource scripts
+// built into a program) and for tools and tests that drive a dialog. The
+// program itself only uses win32_ui.h.
+#pragma once
+
+#include <functional>
+
+#include "platform/dialog_units.h"
+#include "platform/win32_ui.h"
+
+class QWidget;
+
+namespace win32qt {
+
+struct ResourceFile {
+    const char* name;  // file name as #include names it, e.g. "resource.h"
+    const char* text;
+};
+
+// Makes the files known to DialogBoxParamA; called by the code the build
+// generates from the resource scripts (cmake/embed_resources.cmake).
+bool register_resource_files(const ResourceFile* files, int count);
+
+// The widget behind a window handle, nullptr for an unknown handle.
+QWidget* widget_of(HWND window);
+
+// The dialog's base units, from its font.
+BaseUnits dialog_base_units(HWND dialog);
+
+// Called inside the modal loop once the dialog is on the screen; tests and
+// the screenshot tool drive the dialog from there. An empty function removes it.
+void set_dialog_shown_hook(std::function<void(HWND dialog)> hook);
+
+// Takes the place of the message box: gets what MessageBoxA was given and
+// returns the button id as if the user had pressed it.
+void set_message_box_hook(std::function<int(HWND owner, const char* text, const char* caption, UINT type)> hook);
+
+} // namespace win32qt

@@ -1,0 +1,299 @@
+// Our Win32 layer on its own: the messages a dialog procedure gets for what
+// the user does, focus and tab order, button groups, the list view and texts.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+
+#include "support/dialog_driver.h"
+
+namespace {
+
+constexpr int layer_dialog = 200;
+constexpr int edit = 10, push = 11, radio_a = 12, radio_b = 13, radio_c = 14, check = 15, other_radio = 16,
+              list = 17;
+
+struct Recorded {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    bool visible;
+};
+
+// What the recording procedure does and what it saw.
+struct Procedure {
+    INT_PTR init_result = TRUE;
+    bool end_in_init = false;
+    bool end_on_cancel = false;
+    std::vector<Recorded> messages;
+
+    // The commands other than edit notifications, as (id, code).
+    std::vector<std::pair<int, int>> commands() const {
+        std::vector<std::pair<int, int>> out;
+        for (const Recorded& m : messages) {
+            if (m.message == WM_COMMAND && HIWORD(m.wparam) != EN_CHANGE) out.push_back({LOWORD(m.wparam), HIWORD(m.wparam)});
+        }
+        return out;
+    }
+};
+
+Procedure* procedure = nullptr;
+
+INT_PTR CALLBACK recording_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    procedure->messages.push_back({message, wparam, lparam, win32qt::widget_of(dialog)->isVisible()});
+    if (message == WM_INITDIALOG) {
+        if (procedure->end_in_init) EndDialog(dialog, 42);
+        return procedure->init_result;
+    }
+    if (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL && procedure->end_on_cancel) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+class Layer : public ::testing::Test {
+protected:
+    Layer() { procedure = &proc_; }
+    ~Layer() override { procedure = nullptr; }
+
+    INT_PTR run(const std::function<void(HWND)>& drive) {
+        return run_dialog(layer_dialog, recording_proc, drive, 77);
+    }
+
+    Procedure proc_;
+};
+
+} // namespace
+
+TEST_F(Layer, InitDialogComesBeforeTheWindowShowsThenFocusGoesToTheFirstTabStop) {
+    HWND first_tab_stop = nullptr;
+    bool driven = false;
+    EXPECT_EQ(run([&](HWND dialog) {
+                  driven = true;
+                  first_tab_stop = GetDlgItem(dialog, edit);
+                  EXPECT_TRUE(win32qt::widget_of(dialog)->isVisible());
+                  EXPECT_EQ(focused_id(dialog, {edit, push, radio_a, check, list}), edit);
+              }),
+              ended_by_test);
+    ASSERT_TRUE(driven);
+    ASSERT_FALSE(proc_.messages.empty());
+    const Recorded& init = proc_.messages.front();
+    EXPECT_EQ(init.message, UINT(WM_INITDIALOG));
+    EXPECT_FALSE(init.visible);
+    EXPECT_EQ(init.wparam, reinterpret_cast<WPARAM>(first_tab_stop));
+    EXPECT_EQ(init.lparam, 77);
+}
+
+TEST_F(Layer, InitDialogReturningFalseLeavesTheFocusAlone) {
+    proc_.init_result = FALSE;
+    run([&](HWND dialog) { EXPECT_EQ(focused_id(dialog, {edit, push, radio_a, check, list}), 0); });
+}
+
+TEST_F(Layer, EndDialogWhileOpeningNeverShowsTheWindow) {
+    proc_.end_in_init = true;
+    bool driven = false;
+    EXPECT_EQ(run([&](HWND) { driven = true; }), 42);
+    EXPECT_FALSE(driven);
+    ASSERT_EQ(proc_.messages.size(), 1u);
+}
+
+TEST_F(Layer, ClicksKeysAndTheCloseBoxBecomeCommands) {
+    bool still_open = false;
+    run([&](HWND dialog) {
+        click(dialog, push);
+        key(dialog, edit, Qt::Key_Escape);
+        win32qt::widget_of(dialog)->close();
+        key(dialog, edit, Qt::Key_Return);
+        key(dialog, push, Qt::Key_Return);
+        key(dialog, check, Qt::Key_Enter);
+        key(dialog, list, Qt::Key_Return);
+        click(dialog, check);
+        click(dialog, radio_b);
+        // Nothing closed it: the procedure never called EndDialog.
+        still_open = win32qt::widget_of(dialog)->isVisible();
+    });
+    EXPECT_TRUE(still_open);
+    const std::vector<std::pair<int, int>> expected = {
+        {push, BN_CLICKED},  {IDCANCEL, 0}, {IDCANCEL, 0},     {IDOK, 0},
+        {push, BN_CLICKED},  {IDOK, 0},     {IDOK, 0},         {check, BN_CLICKED},
+        {radio_b, BN_CLICKED},
+    };
+    EXPECT_EQ(proc_.commands(), expected);
+    for (const Recorded& m : proc_.messages) {
+        if (m.message == WM_COMMAND && LOWORD(m.wparam) == push) {
+            EXPECT_NE(m.lparam, 0);
+        }
+    }
+}
+
+TEST_F(Layer, EscEndsTheDialogWhenTheProcedureSaysSo) {
+    proc_.end_on_cancel = true;
+    EXPECT_EQ(run([](HWND dialog) { key(dialog, edit, Qt::Key_Escape); }), IDCANCEL);
+}
+
+TEST_F(Layer, TabAndShiftTabFollowTheTemplateOrderOfTabStops) {
+    const std::vector<int> ids = {edit, push, radio_a, radio_b, radio_c, check, other_radio, list};
+    std::vector<int> forward, backward;
+    run([&](HWND dialog) {
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Tab);
+            forward.push_back(focused_id(dialog, ids));
+        }
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            backward.push_back(focused_id(dialog, ids));
+        }
+    });
+    // The default style of an auto radio button and a check box has a tab stop.
+    EXPECT_EQ(forward, (std::vector<int>{push, radio_a, check, other_radio, list, edit}));
+    EXPECT_EQ(backward, (std::vector<int>{list, other_radio, check, radio_a, push, edit}));
+}
+
+TEST_F(Layer, AutoRadioButtonsAreExclusiveInTheirGroupAndArrowsMoveTheCheck) {
+    run([&](HWND dialog) {
+        SendDlgItemMessageA(dialog, other_radio, BM_SETCHECK, BST_CHECKED, 0);
+        click(dialog, radio_a);
+        EXPECT_TRUE(checked(dialog, radio_a));
+        click(dialog, radio_b);
+        EXPECT_FALSE(checked(dialog, radio_a));
+        EXPECT_TRUE(checked(dialog, radio_b));
+        click(dialog, radio_b);  // a checked auto radio button stays checked
+        EXPECT_TRUE(checked(dialog, radio_b));
+        EXPECT_TRUE(checked(dialog, other_radio));  // another group
+
+        const std::vector<int> ids = {radio_a, radio_b, radio_c};
+        key(dialog, radio_b, Qt::Key_Down);
+        EXPECT_EQ(focused_id(dialog, ids), radio_c);
+        EXPECT_TRUE(checked(dialog, radio_c));
+        EXPECT_FALSE(checked(dialog, radio_b));
+        key(dialog, radio_c, Qt::Key_Right);  // wraps inside the group
+        EXPECT_EQ(focused_id(dialog, ids), radio_a);
+        EXPECT_TRUE(checked(dialog, radio_a));
+        key(dialog, radio_a, Qt::Key_Up);
+        EXPECT_EQ(focused_id(dialog, ids), radio_c);
+        EXPECT_TRUE(checked(dialog, radio_c));
+
+        // BM_SETCHECK sets one button only, as on Windows.
+        SendDlgItemMessageA(dialog, radio_a, BM_SETCHECK, BST_CHECKED, 0);
+        EXPECT_TRUE(checked(dialog, radio_a));
+        EXPECT_TRUE(checked(dialog, radio_c));
+    });
+}
+
+TEST_F(Layer, AutoCheckBoxTogglesByClickAndSpace) {
+    run([&](HWND dialog) {
+        EXPECT_EQ(SendDlgItemMessageA(dialog, check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        click(dialog, check);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, check, BM_GETCHECK, 0, 0), BST_CHECKED);
+        key(dialog, check, Qt::Key_Space);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    });
+}
+
+namespace {
+
+void add_column(HWND dialog, int index, const char* title, int width) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = width;
+    column.pszText = const_cast<char*>(title);
+    SendDlgItemMessageA(dialog, list, LVM_INSERTCOLUMNA, WPARAM(index), reinterpret_cast<LPARAM>(&column));
+}
+
+LRESULT list_item(HWND dialog, UINT message, int index, int sub_item, const char* text) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.iSubItem = sub_item;
+    item.pszText = const_cast<char*>(text);
+    return SendDlgItemMessageA(dialog, list, message, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+} // namespace
+
+TEST_F(Layer, ListViewIsAnUnsortedReportTakingItemsAtTheirIndex) {
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "one", 40);
+        add_column(dialog, 1, "three", 70);
+        add_column(dialog, 1, "two", 30);  // goes between
+        EXPECT_EQ(list_item(dialog, LVM_INSERTITEMA, 0, 0, "zeta"), 0);
+        EXPECT_EQ(list_item(dialog, LVM_INSERTITEMA, 0, 0, "alpha"), 0);    // before zeta
+        EXPECT_EQ(list_item(dialog, LVM_INSERTITEMA, 99, 0, "omega"), 2);   // past the end: last
+        EXPECT_EQ(list_item(dialog, LVM_INSERTITEMA, 1, 1, "x"), -1);       // sub-items are set, not inserted
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 1, 2, "z3"), TRUE);
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 0, 1, "caf\xe9"), TRUE);  // not UTF-8: Latin-1
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 0, 1, "a\xc3\xa9"), TRUE);  // replaces the text
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 3, 0, "none"), FALSE);
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 0, 3, "none"), FALSE);
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 2, 1, "caf\xe9"), TRUE);
+
+        const std::vector<std::vector<std::string>> rows = {
+            {"alpha", "a\xc3\xa9", ""}, {"zeta", "", "z3"}, {"omega", "caf\xc3\xa9", ""}};
+        EXPECT_EQ(list_rows(dialog, list), rows);
+
+        auto* view = static_cast<QTableView*>(item_widget(dialog, list));
+        const QHeaderView* header = view->horizontalHeader();
+        EXPECT_TRUE(header->isVisible());
+        EXPECT_FALSE(view->isSortingEnabled());
+        const QAbstractItemModel* model = view->model();
+        EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QString("two"));
+        EXPECT_EQ((std::vector<int>{header->sectionSize(0), header->sectionSize(1), header->sectionSize(2)}),
+                  (std::vector<int>{40, 30, 70}));
+
+        EXPECT_EQ(SendDlgItemMessageA(dialog, list, LVM_DELETEALLITEMS, 0, 0), TRUE);
+        EXPECT_TRUE(list_rows(dialog, list).empty());
+        EXPECT_EQ(header->sectionSize(2), 70);  // emptying keeps the columns
+    });
+}
+
+TEST_F(Layer, ListChangesWithinOneMessageReachTheViewOnce) {
+    int resets = 0;
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "n", 40);
+        QApplication::processEvents();
+        const QAbstractItemModel* model = static_cast<QTableView*>(item_widget(dialog, list))->model();
+        QObject::connect(model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+        SendDlgItemMessageA(dialog, list, LVM_DELETEALLITEMS, 0, 0);
+        for (int i = 0; i < 100000; ++i) list_item(dialog, LVM_INSERTITEMA, i, 0, "row");
+        EXPECT_EQ(resets, 0);
+        EXPECT_EQ(list_rows(dialog, list).size(), 100000u);
+        EXPECT_EQ(resets, 1);
+        SendDlgItemMessageA(dialog, list, LVM_DELETEALLITEMS, 0, 0);
+        EXPECT_TRUE(list_rows(dialog, list).empty());
+    });
+}
+
+TEST_F(Layer, WindowTextsKeepTheirBytesAndShowNonUtf8AsLatin1) {
+    run([&](HWND dialog) {
+        char text[32];
+        EXPECT_EQ(GetWindowTextA(dialog, text, sizeof text), 5);
+        EXPECT_STREQ(text, "Layer");
+
+        HWND box = GetDlgItem(dialog, edit);
+        auto* line = static_cast<QLineEdit*>(win32qt::widget_of(box));
+        ASSERT_TRUE(SetWindowTextA(box, "caf\xe9"));
+        EXPECT_EQ(line->text(), QString::fromUtf8("caf\xc3\xa9"));
+        EXPECT_EQ(GetWindowTextA(box, text, sizeof text), 4);
+        EXPECT_STREQ(text, "caf\xe9");  // the same bytes back
+        EXPECT_EQ(GetWindowTextA(box, text, 3), 2);  // room for two and the terminator
+        EXPECT_STREQ(text, "ca");
+        EXPECT_EQ(GetWindowTextA(box, text, 1), 0);
+        EXPECT_STREQ(text, "");
+
+        QTest::keyClicks(line, "x");  // typed: the text is the user's, in UTF-8
+        EXPECT_EQ(GetWindowTextA(box, text, sizeof text), 6);
+        EXPECT_STREQ(text, "caf\xc3\xa9x");
+
+        EXPECT_EQ(GetDlgItem(dialog, 12345), nullptr);
+        EXPECT_EQ(GetWindowTextA(nullptr, text, sizeof text), 0);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 12345, BM_GETCHECK, 0, 0), 0);
+    });
+    // Typing sent the edit's change notifications.
+    bool changed = false;
+    for (const Recorded& m : proc_.messages) {
+        if (m.message == WM_COMMAND && LOWORD(m.wparam) == edit && HIWORD(m.wparam) == EN_CHANGE) changed = true;
+    }
+    EXPECT_TRUE(changed);
+}
