@@ -25,6 +25,8 @@ std::vector<Bytes> rec_seeds() {
     RecordSpec no_nul = play("ABCDEFGHIJKLMNOP", 0, {event(12)});
     RecordSpec huge_count = play("Foo.lev", 0, {event(1)});
     huge_count.declared_event_count = 1 << 20;
+    RecordSpec first_of_two = play("QWQUU001.LEV", 1, {event(5)});
+    first_of_two.multi = 1;
     RecordSpec second_single = play("QWQUU002.LEV", 1, {event(12)});
     return {
         single_player(play("QWQUU001.LEV", 0, {})),
@@ -40,12 +42,10 @@ std::vector<Bytes> rec_seeds() {
         single_player(play("Odd.lev", 0, {event(-1)})),
         single_player(no_nul),
         single_player(huge_count),
-        rec_bytes({[] {
-                       RecordSpec r = play("QWQUU001.LEV", 1, {event(5)});
-                       r.multi = 1;
-                       return r;
-                   }(),
-                   second_single}),
+        // The second record's multi of 0 makes the file single-player.
+        rec_bytes({first_of_two, second_single}),
+        // Past the reader's first 4096 events, so that its array grows in steps.
+        single_player(play("Long.lev", 0, run_events(5000, 300.0, true))),
     };
 }
 

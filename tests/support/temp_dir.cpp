@@ -1,6 +1,8 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 TempDir::TempDir() {
@@ -24,4 +26,9 @@ CurrentDir::CurrentDir(const std::filesystem::path& dir) : previous_(std::filesy
 CurrentDir::~CurrentDir() {
     std::error_code ignored;
     std::filesystem::current_path(previous_, ignored);
+}
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }

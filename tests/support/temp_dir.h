@@ -18,6 +18,9 @@ private:
     std::filesystem::path path_;
 };
 
+// Every byte of a file; empty when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
 // Makes the directory current for as long as it lives.
 class CurrentDir {
 public:
