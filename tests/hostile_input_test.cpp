@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -47,8 +47,8 @@ RecordSpec finishing_at(double time, const std::string& level = "Odd.lev") {
 constexpr int child_hung = -2;
 
 // Runs fn in a child process and gives its exit status (97 when fn threw),
-// -1 when it died, or
-// child_hung when it was still running after two minutes (then it is killed).
+// -1 when it died, or child_hung when it still ran after two minutes (then it
+// is killed).
 // With drop_root the child first becomes "nobody": root reads any file
 // whatever its mode bits, so only an unprivileged reader meets a denial.
 int in_child(const std::function<int()>& fn, bool drop_root = false) {
@@ -86,10 +86,9 @@ class HostileFolder : public ::testing::Test {
 protected:
     HostileFolder() : cwd_(dir_.path()) { fs::create_directory("rec"); }
 
-    bool pass(RecordingSink& sink, bool report = true, bool three_digits = false) {
+    bool pass(RecordingSink& sink, bool report = true) {
         ListOptions options;
         options.report = report;
-        options.three_digits = three_digits;
         TextReport text_report;
         run_listing_pass(options, sink, text_report);
         return text_report.succeeded();
