@@ -9,7 +9,7 @@
 #include <vector>
 
 // Input: two option bytes, then entries separated by entry_separator. The
-// first byte of an entry says what it becomes (entry_kind, name_suffix); the
+// first byte of an entry says what it becomes (entry_kind, entry_name); the
 // rest is its content.
 constexpr char entry_separator[] = "\n=REC=\n";
 constexpr std::size_t entry_separator_size = sizeof entry_separator - 1;
