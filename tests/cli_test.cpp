@@ -3,8 +3,6 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -21,20 +19,13 @@ struct CliRun {
     std::string out, err;
 };
 
-std::string contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The command line front end as a process, in dir, with arguments given as shell words.
 CliRun cli(const TempDir& dir, const std::string& args) {
     const std::string command = "cd '" + dir.path().string() + "' && '" CLOCKR_CLI "' " + args +
                                 " >.out 2>.err </dev/null";
     const int raw = std::system(command.c_str());
-    CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, contents(dir.path() / ".out"),
-            contents(dir.path() / ".err")};
+    CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(dir.path() / ".out"),
+            read_file(dir.path() / ".err")};
     fs::remove(dir.path() / ".out");
     fs::remove(dir.path() / ".err");
     return run;
@@ -108,7 +99,7 @@ TEST_F(Cli, TxtAlsoWritesStatTxt) {
     EXPECT_EQ(r.status, 0);
     std::string crlf;
     for (const char* p = text_rows; *p; ++p) crlf += *p == '\n' ? std::string("\r\n") : std::string(1, *p);
-    EXPECT_EQ(contents(dir.path() / "stat.txt"), crlf);
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), crlf);
 }
 
 TEST_F(Cli, UnwritableStatTxtExitsOneAndStillPrints) {
@@ -124,7 +115,7 @@ TEST_F(Cli, NothingMatchedIsSuccess) {
     const CliRun r = cli(dir, "--txt 'missing/*.rec'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(contents(dir.path() / "stat.txt"), "");
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), "");
 }
 
 TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
@@ -139,7 +130,7 @@ TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
         EXPECT_EQ(r.out, "") << args;
         EXPECT_NE(r.err, "") << args;
     }
-    EXPECT_EQ(contents(dir.path() / "stat.txt"), "old");
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), "old");
     // The limits themselves are accepted.
     EXPECT_EQ(cli(dir, "--internal -128").status, 0);
     EXPECT_EQ(cli(dir, "--external ABCDEFGHIJKLMNOPQRS").status, 0);
@@ -157,12 +148,12 @@ TEST(Examples, AreTheWritersOutputAndListAsDocumented) {
     TempDir fresh;
     ASSERT_EQ(std::system(("'" WRITE_EXAMPLES "' '" + fresh.path().string() + "'").c_str()), 0);
     for (const auto& e : fs::directory_iterator(CLOCKR_EXAMPLES "/rec"))
-        EXPECT_EQ(contents(e.path()), contents(fresh.path() / e.path().filename())) << e.path();
+        EXPECT_EQ(read_file(e.path()), read_file(fresh.path() / e.path().filename())) << e.path();
 
     const std::string cmd = "cd '" CLOCKR_EXAMPLES "' && '" CLOCKR_CLI "' --three-digits >'" +
                             (fresh.path() / "out").string() + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(contents(fresh.path() / "out"),
+    EXPECT_EQ(read_file(fresh.path() / "out"),
               "duel.rec      Duel.lev      m   not finished\n"
               "duo_warmup.recinternal 7    m   0:59.999\n"
               "first_try.rec internal 1    s   0:27.472\n"

@@ -33,8 +33,8 @@ TEST(DialogProcess, WithoutADisplaySaysSoInOneLineAndFails) {
         const int status = exit_status(std::system(command.c_str()));
         EXPECT_NE(status, 0);
         EXPECT_NE(status, 124) << "timed out";
-        EXPECT_EQ(file_contents(dir.path() / "out"), "");
-        const std::string err = file_contents(dir.path() / "err");
+        EXPECT_EQ(read_file(dir.path() / "out"), "");
+        const std::string err = read_file(dir.path() / "err");
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(err.find("needs a display"), std::string::npos) << err;
         EXPECT_NE(err.find("korvo-clockr-cli"), std::string::npos) << err;
@@ -58,7 +58,7 @@ TEST(DialogProcess, EscInTheWindowEndsTheProgramWithStatusZero) {
     const std::string command = "cd '" + dir.path().string() +
                                 "' && env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 180 xvfb-run -a "
                                 "-s '-screen 0 1024x768x24 -nolisten tcp' sh drive.sh >log 2>&1";
-    EXPECT_EQ(exit_status(std::system(command.c_str())), 0) << file_contents(dir.path() / "log");
-    EXPECT_EQ(file_contents(dir.path() / "status"), "0\n") << file_contents(dir.path() / "log");
+    EXPECT_EQ(exit_status(std::system(command.c_str())), 0) << read_file(dir.path() / "log");
+    EXPECT_EQ(read_file(dir.path() / "status"), "0\n") << read_file(dir.path() / "log");
     EXPECT_FALSE(fs::exists(dir.path() / "stat.txt"));
 }

@@ -148,7 +148,7 @@ TEST_F(MainDialog, TxtOutputWritesStatTxtAndRefreshDoesNot) {
         click(dialog, IDC_TXT_OUTPUT);
         EXPECT_EQ(rows(dialog), only({1, 2, 5}));
     });
-    EXPECT_EQ(file_contents(dir_.path() / "stat.txt"),
+    EXPECT_EQ(read_file(dir_.path() / "stat.txt"),
               "duo_warmup.recinternal 7    m   1:00.00\r\n"
               "first_try.rec internal 1    s   0:27.47\r\n"
               "last_level.recinternal 55   s   not finished\r\n");

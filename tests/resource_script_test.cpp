@@ -30,8 +30,8 @@ constexpr std::uint32_t border = 0x00800000;
 
 TEST(ResourceScript, ReadsTheMainDialogAsWindowsWould) {
     Files files;
-    files.texts["resource.h"] = file_contents(CLOCKR_SOURCE "/dialog/resource.h");
-    const std::string rc = file_contents(CLOCKR_SOURCE "/dialog/clockr.rc");
+    files.texts["resource.h"] = read_file(CLOCKR_SOURCE "/dialog/resource.h");
+    const std::string rc = read_file(CLOCKR_SOURCE "/dialog/clockr.rc");
     ResourceScript script;
     std::string error;
     ASSERT_TRUE(read_resource_script(rc.c_str(), files.lookup(), script, error)) << error;

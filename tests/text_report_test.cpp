@@ -2,8 +2,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "listing/listing.h"
@@ -42,13 +40,6 @@ TEST(ReportLine, PadsTheFirstTwoTextsTo14) {
               longest + "ABCDEFGHIJKLMNOm   -357913:-56.-48");
 }
 
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 std::vector<std::string> entries(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
@@ -85,7 +76,7 @@ protected:
 TEST_F(ReportPass, WritesTheKeptRowsWithCrLf) {
     write_file("stat.txt", Bytes(5000, 'x'));
     EXPECT_TRUE(pass(true));
-    EXPECT_EQ(contents("stat.txt"),
+    EXPECT_EQ(read_file("stat.txt"),
               "a.rec         internal 1    s   0:27.47\r\n"
               "c.rec         Foo.lev       s   0:27.47\r\n");
     EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt"}));
@@ -95,7 +86,7 @@ TEST_F(ReportPass, MatchingNothingLeavesAnEmptyReport) {
     write_file("stat.txt", Bytes(10, 'x'));
     EXPECT_TRUE(pass(true, "nothing/*.rec"));
     EXPECT_TRUE(fs::exists("stat.txt"));
-    EXPECT_EQ(contents("stat.txt"), "");
+    EXPECT_EQ(read_file("stat.txt"), "");
 }
 
 TEST_F(ReportPass, ListOnlyPassLeavesStatTxtAlone) {
@@ -104,7 +95,7 @@ TEST_F(ReportPass, ListOnlyPassLeavesStatTxtAlone) {
     write_file("stat.txt", Bytes{'o', 'l', 'd'});
     const auto before = fs::last_write_time("stat.txt");
     pass(false);
-    EXPECT_EQ(contents("stat.txt"), "old");
+    EXPECT_EQ(read_file("stat.txt"), "old");
     EXPECT_EQ(fs::last_write_time("stat.txt"), before);
 }
 
@@ -119,7 +110,7 @@ TEST_F(ReportPass, UnwritableReportFailsButKeepsTheList) {
 TEST_F(ReportPass, LeavesAnotherFileOfTheTemporaryNameAlone) {
     write_file("stat.txt.0.tmp", Bytes{'m', 'i', 'n', 'e'});
     EXPECT_TRUE(pass(true));
-    EXPECT_EQ(contents("stat.txt.0.tmp"), "mine");
+    EXPECT_EQ(read_file("stat.txt.0.tmp"), "mine");
     EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt", "stat.txt.0.tmp"}));
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <system_error>
 
 TempDir::TempDir() {
@@ -28,9 +28,7 @@ CurrentDir::~CurrentDir() {
     std::filesystem::current_path(previous_, ignored);
 }
 
-std::string file_contents(const std::filesystem::path& path) {
+std::string read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }

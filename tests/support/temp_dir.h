@@ -18,10 +18,10 @@ private:
     std::filesystem::path path_;
 };
 
-// Makes the directory current for as long as it lives.
-// The whole content of a file, empty when it cannot be read.
-std::string file_contents(const std::filesystem::path& path);
+// Every byte of a file; empty when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
 
+// Makes the directory current for as long as it lives.
 class CurrentDir {
 public:
     explicit CurrentDir(const std::filesystem::path& dir);
