@@ -155,6 +155,20 @@ TEST_F(MainDialog, TxtOutputWritesStatTxtAndRefreshDoesNot) {
     EXPECT_TRUE(boxes_.empty());
 }
 
+// The session a user has; scripts/test-valgrind also runs it under memcheck.
+TEST_F(MainDialog, OpenRefreshTxtOutputAndEscEndTheDialog) {
+    const INT_PTR result = open([&](HWND dialog) {
+        click(dialog, IDC_REFRESH);
+        click(dialog, IDC_TXT_OUTPUT);
+        EXPECT_EQ(rows(dialog), sample_rows);
+        key(dialog, IDC_PATH_FILTER, Qt::Key_Escape);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    const std::string report = read_file(dir_.path() / "stat.txt");
+    EXPECT_EQ(report.substr(0, 46), "duel.rec      Duel.lev      m   not finished\r\n");
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 6);
+}
+
 TEST_F(MainDialog, UnwritableStatTxtSaysSoOnceAndKeepsTheList) {
     fs::create_directory(dir_.path() / "stat.txt");
     open([&](HWND dialog) {
