@@ -1,5 +1,5 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads, for
-# std::thread and friends in GoogleTest). Executables run under Wine for tests.
+# Cross build for 64-bit Windows with Debian's mingw-w64, posix thread model (its
+# libstdc++ has std::thread and std::mutex). Programs run under Wine for tests.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
