@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -76,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{"QWQUU0\xff" "1.LEV", "QWQUU0\xff" "1.LEV", false, 0},
                       LevelCase{"", "", false, 0}));
 
+#ifndef _WIN32
+// Our own wildcard matcher for Linux; Windows matches with its own rules.
 struct MatchCase {
     const char* mask;
     const char* name;
@@ -102,6 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"[ab].rec", "a.rec", false}, MatchCase{"**?", "x", true},
                       MatchCase{"\xe9*", "\xc9x", false},
                       MatchCase{"*a*a*a*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false}));
+#endif
 
 // A folder of rec files, current for the test.
 class Folder : public ::testing::Test {
@@ -113,7 +117,7 @@ protected:
     CurrentDir cwd_;
 };
 
-TEST_F(Folder, DefaultPatternListsRecFilesInNameOrder) {
+TEST_F(Folder, DefaultPatternListsRecFiles) {
     put("rec/b.rec", two_player(on_level("QWQUU007.LEV", 5), on_level("QWQUU007.LEV", 12)));
     put("rec/A.rec", single_player(on_level("Foo.lev", 30)));
     put("rec/a.rec", single_player(on_level("QWQUU001.LEV")));
@@ -122,11 +126,25 @@ TEST_F(Folder, DefaultPatternListsRecFilesInNameOrder) {
     fs::create_directory("rec/dir.rec");
     ListOptions options;
     options.three_digits = true;
-    const RecordingSink sink = run(options);
+    std::vector<RecordedRow> rows = run(options).rows;
+#ifdef _WIN32
+    // Names ignore case there: a.rec rewrote the file A.rec. The order is the
+    // file system's, so only the indexes' set is fixed.
+    std::sort(rows.begin(), rows.end(),
+              [](const RecordedRow& a, const RecordedRow& b) { return a.rec_file < b.rec_file; });
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].index + rows[1].index, 1);
+    rows[0].index = 0;
+    rows[1].index = 1;
+    const std::vector<RecordedRow> expected = {{0, "A.rec", "internal 1", "s", "0:27.472"},
+                                               {1, "b.rec", "internal 7", "m", "0:27.472"}};
+#else
+    // Our enumeration sorts by upper-cased name, and keeps a.rec and A.rec apart.
     const std::vector<RecordedRow> expected = {{0, "A.rec", "Foo.lev", "s", "1:08.681"},
                                                {1, "a.rec", "internal 1", "s", "0:27.472"},
                                                {2, "b.rec", "internal 7", "m", "0:27.472"}};
-    EXPECT_EQ(sink.rows, expected);
+#endif
+    EXPECT_EQ(rows, expected);
 }
 
 struct FilterCase {
@@ -185,19 +203,25 @@ TEST_F(Folder, RowIndexesCountOnlyKeptRows) {
 TEST_F(Folder, PatternsFindTheirDirectory) {
     put("here.rec", single_player(on_level("QWQUU001.LEV")));
     put("rec/there.rec", single_player(on_level("QWQUU001.LEV")));
+    const std::string absolute = (dir_.path() / "rec" / "*.rec").string();
+    EXPECT_EQ(run(options_for(absolute)).names(), Names{"there.rec"});
+    EXPECT_EQ(run(options_for("./rec/THERE.REC")).names(), Names{"there.rec"});
+    EXPECT_TRUE(run(options_for("missing/*.rec")).names().empty());
+    EXPECT_TRUE(run(options_for("rec/")).names().empty());
+#ifdef _WIN32
+    // The backslash is the system's own separator there.
+    EXPECT_EQ(run(options_for("*.rec")).names(), Names{"here.rec"});
+    EXPECT_EQ(run(options_for("rec\\*.rec")).names(), Names{"there.rec"});
+#else
     // The backslash ends the directory part as on Windows. On Linux it is an
     // ordinary character: the entries of the directory "rec\" are listed and
     // read as "rec\" + name, which here names a file of the current directory.
     fs::create_directory("rec\\");
     put("rec\\/slash.rec", Bytes{});
     put("rec\\slash.rec", single_player(on_level("QWQUU001.LEV")));
-    const std::string absolute = (dir_.path() / "rec" / "*.rec").string();
     EXPECT_EQ(run(options_for("*.rec")).names(), (Names{"here.rec", "rec\\slash.rec"}));
-    EXPECT_EQ(run(options_for(absolute)).names(), Names{"there.rec"});
     EXPECT_EQ(run(options_for("rec\\*.rec")).names(), Names{"slash.rec"});
-    EXPECT_EQ(run(options_for("./rec/THERE.REC")).names(), Names{"there.rec"});
-    EXPECT_TRUE(run(options_for("missing/*.rec")).names().empty());
-    EXPECT_TRUE(run(options_for("rec/")).names().empty());
+#endif
 }
 
 TEST_F(Folder, JoinedPathOver259IsSkipped) {
