@@ -3,6 +3,7 @@
 // clockr_bench --corpus=DIR [benchmark flags]; DIR is written when missing.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -129,8 +130,9 @@ void run_floor(const std::vector<FloorFile>& files) {
         if (fd < 0) continue;
         benchmark::DoNotOptimize(::pread(fd, floor_buffer, 36, 0));
         for (int r = 0; r < f.read_count; ++r)
-            benchmark::DoNotOptimize(::pread(fd, floor_buffer, static_cast<std::size_t>(f.reads[r][1]),
-                                             f.reads[r][0]));
+            benchmark::DoNotOptimize(::pread(
+                fd, floor_buffer, std::min(sizeof floor_buffer, static_cast<std::size_t>(f.reads[r][1])),
+                f.reads[r][0]));
         ::close(fd);
     }
     benchmark::ClobberMemory();
