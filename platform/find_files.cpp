@@ -22,8 +22,8 @@ struct FindState {
 bool fill(FindState& s, WIN32_FIND_DATAA* data) {
     if (s.next >= s.starts.size()) return false;
     const char* name = s.names.c_str() + s.starts[s.next++];
-    std::strncpy(data->cFileName, name, MAX_PATH - 1);
-    data->cFileName[MAX_PATH - 1] = '\0';
+    // Kept names are shorter than MAX_PATH; copy just the name, not a padded buffer.
+    std::memcpy(data->cFileName, name, std::strlen(name) + 1);
     return true;
 }
 

@@ -45,6 +45,18 @@ bool PositionalFile::read_at(std::int64_t offset, void* buffer, std::size_t n) c
     return true;
 }
 
+std::int64_t PositionalFile::read_some_at(std::int64_t offset, void* buffer, std::size_t n) const {
+    if (!handle_ || offset < 0) return -1;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), buffer, n > 0x40000000u ? 0x40000000u : static_cast<DWORD>(n),
+                  &got, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return got;
+}
+
 #else
 
 bool PositionalFile::open(const char* path) {
@@ -72,6 +84,16 @@ bool PositionalFile::read_at(std::int64_t offset, void* buffer, std::size_t n) c
         n -= static_cast<std::size_t>(got);
     }
     return true;
+}
+
+std::int64_t PositionalFile::read_some_at(std::int64_t offset, void* buffer, std::size_t n) const {
+    if (fd_ < 0 || offset < 0) return -1;
+    for (;;) {
+        // A regular file reads short only at its end, so one call is enough.
+        ssize_t got = ::pread(fd_, buffer, n > 0x40000000u ? 0x40000000u : n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        return got;
+    }
 }
 
 #endif

@@ -20,6 +20,10 @@ public:
     // True when all n bytes at offset were read.
     bool read_at(std::int64_t offset, void* buffer, std::size_t n) const;
 
+    // One read of up to n bytes at offset: fewer only where the file ends.
+    // The number read, or -1 on failure.
+    std::int64_t read_some_at(std::int64_t offset, void* buffer, std::size_t n) const;
+
 private:
 #ifdef _WIN32
     void* handle_ = nullptr;

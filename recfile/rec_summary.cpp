@@ -1,5 +1,6 @@
 #include "recfile/rec_summary.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -12,6 +13,9 @@ namespace {
 constexpr std::int64_t header_size = 36;        // up to the frame data
 constexpr std::int64_t frame_bytes_per_frame = 2 * 4 + 7 * 2 + 5 * 1;
 constexpr std::int64_t first_events_read = 4096; // events in the first read of an array
+// The read behind the frame data: a record's count, events and end marker, and
+// the next record's header, in one system call for up to 509 events.
+constexpr std::size_t tail_read_size = 8192;
 
 std::int32_t le_i32(const unsigned char* p) {
     return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
@@ -30,12 +34,12 @@ void copy_level_text(char* level_text, const unsigned char* name) {
     level_text[n] = '\0';
 }
 
-// Reads count events and the end marker behind them. The array grows only
-// as far as the file proves to hold the bytes, so a hostile count in a small
-// file cannot allocate more than the file's own size.
+// Reads the events from done to count, and the end marker behind them, into
+// events, whose first done entries are in place. The array grows only as far
+// as the file proves to hold the bytes, so a hostile count in a small file
+// cannot allocate more than the file's own size.
 bool read_events(const PositionalFile& file, std::int64_t offset, std::int64_t count,
-                 std::vector<RecEvent>& events) {
-    std::int64_t done = 0;
+                 std::int64_t done, std::vector<RecEvent>& events) {
     std::int64_t step = first_events_read;
     for (;;) {
         const std::int64_t n = count - done < step ? count - done : step;
@@ -61,7 +65,7 @@ void RecSummary::clear() {
     player_count = 0;
     for (int i = 0; i < 2; ++i) {
         event_count[i] = 0;
-        events[i] = {};
+        events[i] = std::vector<RecEvent>();  // not "= {}", which keeps the memory
     }
 }
 
@@ -73,16 +77,19 @@ bool RecSummary::read(const char* path, char* time_text, char* level_text, char*
     struct ReleaseEvents {
         RecSummary& s;
         ~ReleaseEvents() {
-            s.events[0] = {};
-            s.events[1] = {};
+            s.events[0] = std::vector<RecEvent>();
+            s.events[1] = std::vector<RecEvent>();
         }
     } release{*this};
 
+    unsigned char header[header_size];
+    bool header_in_hand = false;  // came with the previous record's events
+    unsigned char tail[tail_read_size];
     std::int64_t offset = 0;
     player_count = 1;
     for (int i = 0; i < player_count; ++i) {
-        unsigned char header[header_size];
-        if (!file.read_at(offset, header, sizeof header)) return false;
+        if (!header_in_hand && !file.read_at(offset, header, sizeof header)) return false;
+        header_in_hand = false;
         const std::int32_t frame_count = le_i32(header);
         const std::int32_t version = le_i32(header + 4);
         const std::int32_t multi = le_i32(header + 8);
@@ -94,14 +101,23 @@ bool RecSummary::read(const char* path, char* time_text, char* level_text, char*
         copy_level_text(level_text, header + 20);
 
         offset += header_size + frame_bytes(frame_count);
-        unsigned char count_bytes[4];
-        if (!file.read_at(offset, count_bytes, sizeof count_bytes)) return false;
-        const std::int32_t count = le_i32(count_bytes);
+        const std::int64_t got = file.read_some_at(offset, tail, sizeof tail);
+        if (got < 4) return false;
+        const std::int32_t count = le_i32(tail);
         if (count < 0) return false;
-        offset += 4;
         event_count[i] = count;
-        if (!read_events(file, offset, count, events[i])) return false;
-        offset += std::int64_t{count} * std::int64_t{sizeof(RecEvent)} + 4;
+        const std::int64_t in_tail = std::min<std::int64_t>(count, (got - 4) / std::int64_t{sizeof(RecEvent)});
+        if (in_tail > 0) {
+            events[i].resize(static_cast<std::size_t>(in_tail));
+            std::memcpy(events[i].data(), tail + 4, static_cast<std::size_t>(in_tail) * sizeof(RecEvent));
+        }
+        const std::int64_t end = 4 + std::int64_t{count} * std::int64_t{sizeof(RecEvent)} + 4;
+        if (end > got && !read_events(file, offset + 4, count, in_tail, events[i])) return false;
+        if (player_count == 2 && i == 0 && end + header_size <= got) {
+            std::memcpy(header, tail + end, sizeof header);
+            header_in_hand = true;
+        }
+        offset += end;
     }
     file.close();
     finish_text(time_text, three_digits);

@@ -203,6 +203,36 @@ TEST(RecSummaryRead, SinglePlayerResultIgnoresAnEarlierFilesSecondPlayer) {
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.time, "not finished");
     EXPECT_TRUE(summary.events[0].empty() && summary.events[1].empty());
+    // Released, not just emptied: a pass must not hold the largest file's events.
+    EXPECT_EQ(summary.events[0].capacity() + summary.events[1].capacity(), 0u);
+}
+
+// The reader takes a record's events and the next header in one read of a
+// few kilobytes; these counts put the end of the first record on every side
+// of that read's end, whole and cut short.
+TEST(RecSummaryRead, RecordsEndingAroundOneReadAreReadWhole) {
+    TempDir dir;
+    RecSummary summary;
+    summary.clear();
+    for (int count = 480; count <= 540; ++count) {
+        std::vector<RecEvent> events(static_cast<std::size_t>(count), event(12, 1));
+        events.back() = event(12);  // the only finish is the last event
+        RecordSpec first = record(events, "QWQUU007.LEV");
+        RecordSpec second = first;
+        second.frame_count = 3;
+        const Bytes whole = two_player(first, second);
+        write_file(dir / "two.rec", whole);
+        const ReadResult r = read_path(summary, dir / "two.rec");
+        EXPECT_TRUE(r.ok) << count;
+        EXPECT_EQ(r.s_m, "m") << count;
+        EXPECT_EQ(r.time, "0:27.47") << count;
+
+        const std::size_t first_end = 44 + 16 * static_cast<std::size_t>(count);
+        for (std::size_t size = first_end - 20; size < first_end + 40; ++size) {
+            write_file(dir / "cut.rec", Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+            EXPECT_FALSE(read_path(summary, dir / "cut.rec").ok) << count << " cut at " << size;
+        }
+    }
 }
 
 TEST(RecSummaryRead, ThreeDigitsReachFinishText) {

@@ -1,0 +1,262 @@
+// The reader and the listing pass against the floor: the system calls a pass
+// cannot avoid (open, the reads of header, count and events, close).
+// clockr_bench --corpus=DIR [benchmark flags]; DIR is written when missing.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "corpus.h"
+#include "listing/listing.h"
+#include "listing/text_report.h"
+#include "support/rec_writer.h"
+
+// Heap use of this process, to show that a pass holds one file's events at
+// a time. Every counted block carries its size in front of it.
+namespace heap {
+std::size_t live = 0;
+std::size_t peak = 0;
+std::size_t allocations = 0;
+} // namespace heap
+
+namespace {
+constexpr std::size_t heap_header = alignof(std::max_align_t);
+}
+
+void* operator new(std::size_t n) {
+    auto* p = static_cast<unsigned char*>(std::malloc(n + heap_header));
+    if (!p) std::abort();
+    std::memcpy(p, &n, sizeof n);
+    heap::live += n;
+    ++heap::allocations;
+    if (heap::live > heap::peak) heap::peak = heap::live;
+    return p + heap_header;
+}
+
+void operator delete(void* q) noexcept {
+    if (!q) return;
+    auto* p = static_cast<unsigned char*>(q) - heap_header;
+    std::size_t n;
+    std::memcpy(&n, p, sizeof n);
+    heap::live -= n;
+    std::free(p);
+}
+
+void operator delete(void* q, std::size_t) noexcept { operator delete(q); }
+
+namespace {
+
+std::string corpus_dir = "build-bench/corpus";
+constexpr int pass_files = 10000;
+
+std::string pass_dir() { return corpus_dir + "/pass"; }
+
+// Keeps nothing: what is measured is the pass, not a list.
+class NullSink final : public RowSink {
+public:
+    void clear() override {}
+    void add_row(int, const ListRow& row) override { benchmark::DoNotOptimize(row.time[0]); }
+};
+
+// Pattern matching the first files of the pass folder: r0*.rec is 10,000
+// files, r00*.rec the first 1,000.
+std::string pattern_for(int files) {
+    return pass_dir() + (files == 10000 ? "/r0*.rec" : files == 1000 ? "/r00*.rec" : "/r000*.rec");
+}
+
+void run_pass(int files) {
+    ListOptions options;
+    std::snprintf(options.pattern, sizeof options.pattern, "%s", pattern_for(files).c_str());
+    NullSink sink;
+    TextReport report;  // unused: the options ask for no report
+    run_listing_pass(options, sink, report);
+}
+
+std::int32_t le_i32(const unsigned char* p) {
+    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
+                                     std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+}
+
+// The floor for one file, knowing its layout in advance: open, one read of
+// the header, one read of count, events, end marker and (two players) the
+// next header, then the second player's count, events and marker, close.
+struct FloorFile {
+    std::string path;
+    std::int64_t reads[2][2];  // offset and size of each read after the header
+    int read_count;
+};
+
+std::vector<FloorFile> floor_files(int files) {
+    std::vector<FloorFile> out;
+    for (int i = 0; i < files; ++i) {
+        FloorFile f{pass_dir() + "/" + corpus_file_name(i), {}, 0};
+        const int fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+        std::int64_t offset = 0;
+        for (int record = 0; record < 2 && fd >= 0; ++record) {
+            unsigned char header[36];
+            if (::pread(fd, header, 36, offset) != 36) break;
+            const std::int32_t frames = le_i32(header);
+            offset += 36 + (frames > 0 ? std::int64_t{27} * frames : 0);
+            unsigned char count[4];
+            if (::pread(fd, count, 4, offset) != 4) break;
+            const std::int64_t size = 4 + 16 * std::int64_t{le_i32(count)} + 4;
+            const bool more = record == 0 && le_i32(header + 8) == 1;
+            f.reads[record][0] = offset;
+            f.reads[record][1] = size + (more ? 36 : 0);
+            f.read_count = record + 1;
+            offset += size;
+            if (!more) break;
+        }
+        if (fd >= 0) ::close(fd);
+        out.push_back(f);
+    }
+    return out;
+}
+
+alignas(16) unsigned char floor_buffer[1 << 20];
+
+void run_floor(const std::vector<FloorFile>& files) {
+    for (const FloorFile& f : files) {
+        const int fd = ::open(f.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        benchmark::DoNotOptimize(::pread(fd, floor_buffer, 36, 0));
+        for (int r = 0; r < f.read_count; ++r)
+            benchmark::DoNotOptimize(::pread(
+                fd, floor_buffer, std::min(sizeof floor_buffer, static_cast<std::size_t>(f.reads[r][1])),
+                f.reads[r][0]));
+        ::close(fd);
+    }
+    benchmark::ClobberMemory();
+}
+
+void set_files_rate(benchmark::State& state, int files) {
+    state.counters["files_per_s"] =
+        benchmark::Counter(static_cast<double>(files) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+}
+
+void BM_Floor(benchmark::State& state) {
+    const int files = static_cast<int>(state.range(0));
+    const std::vector<FloorFile> list = floor_files(files);
+    for (auto _ : state) run_floor(list);
+    set_files_rate(state, files);
+}
+
+void BM_Pass(benchmark::State& state) {
+    const int files = static_cast<int>(state.range(0));
+    for (auto _ : state) run_pass(files);
+    set_files_rate(state, files);
+}
+
+// Pass and floor taken turn about in each iteration, so that load from
+// elsewhere on the machine falls on both alike; pass_over_floor is the ratio.
+void BM_PassOverFloor(benchmark::State& state) {
+    const int files = static_cast<int>(state.range(0));
+    const std::vector<FloorFile> list = floor_files(files);
+    using clock = std::chrono::steady_clock;
+    clock::duration pass{}, floor{};
+    for (auto _ : state) {
+        const auto t0 = clock::now();
+        run_floor(list);
+        const auto t1 = clock::now();
+        run_pass(files);
+        pass += clock::now() - t1;
+        floor += t1 - t0;
+    }
+    state.counters["pass_over_floor"] = static_cast<double>(pass.count()) / static_cast<double>(floor.count());
+}
+
+// Heap held by a pass: peak above what was live before it, and allocations
+// per file. Run over 1,000 and 10,000 files to show what grows with the count.
+void BM_PassHeap(benchmark::State& state) {
+    const int files = static_cast<int>(state.range(0));
+    std::size_t peak = 0;
+    std::size_t allocations = 0;
+    for (auto _ : state) {
+        const std::size_t before = heap::live;
+        const std::size_t allocations_before = heap::allocations;
+        heap::peak = before;
+        run_pass(files);
+        peak = heap::peak - before;
+        allocations = heap::allocations - allocations_before;
+    }
+    state.counters["peak_heap_bytes"] = static_cast<double>(peak);
+    state.counters["heap_bytes_per_file"] = static_cast<double>(peak) / files;
+    state.counters["allocs_per_file"] = static_cast<double>(allocations) / files;
+}
+
+void read_one(benchmark::State& state, const std::string& path) {
+    RecSummary summary;
+    summary.clear();
+    char time_text[time_text_capacity + 1];
+    char level_text[level_text_capacity + 1];
+    char s_m[s_m_text_capacity + 1];
+    for (auto _ : state) {
+        if (!summary.read(path.c_str(), time_text, level_text, s_m, false)) {
+            state.SkipWithError("file not read");
+            return;
+        }
+        benchmark::DoNotOptimize(time_text[0]);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(std::filesystem::file_size(path)));
+}
+
+std::string single_file(const char* name, const Bytes& bytes) {
+    const std::string path = corpus_dir + "/" + name;
+    write_file(path, bytes);
+    return path;
+}
+
+// A typical run: one player, a minute of play, a hundred and twenty events.
+void BM_ReadTypical(benchmark::State& state) {
+    RecordSpec r;
+    r.frame_count = 1800;
+    r.events = run_events(120, 26.2, true);
+    read_one(state, single_file("typical.rec", single_player(r)));
+}
+
+// A large one: two players, the longest runs, thousands of events each.
+void BM_ReadLarge(benchmark::State& state) {
+    RecordSpec r;
+    r.frame_count = 30000;
+    r.events = run_events(6000, 436.8, true);
+    read_one(state, single_file("large.rec", two_player(r, r)));
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadTypical);
+BENCHMARK(BM_ReadLarge);
+BENCHMARK(BM_Floor)->Arg(pass_files)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Pass)->Arg(pass_files)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PassOverFloor)->Arg(pass_files)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PassHeap)->Arg(100)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
+            corpus_dir = argv[i] + 9;
+        } else {
+            std::fprintf(stderr, "clockr_bench: unknown argument %s\n", argv[i]);
+            return 2;
+        }
+    }
+    if (!ensure_corpus(pass_dir(), CorpusOptions{pass_files, 1})) {
+        std::fprintf(stderr, "clockr_bench: could not write the corpus in %s\n", pass_dir().c_str());
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
