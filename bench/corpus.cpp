@@ -24,13 +24,13 @@ struct Random {
 };
 
 RecordSpec random_record(Random& r, const std::string& level_name) {
-    RecordSpec spec;
-    spec.frame_count = r.chance(90) ? r.between(300, 3600) : r.between(3601, 30000);
-    spec.level_name = level_name;
+    RecordSpec record;
+    record.frame_count = r.chance(90) ? r.between(300, 3600) : r.between(3601, 30000);
+    record.level_name = level_name;
     // About 30 frames a second, 0.4368 rec units a second.
-    const double finish = spec.frame_count / 30.0 * 0.4368;
-    spec.events = run_events(r.between(10, 400), finish, r.chance(85));
-    return spec;
+    const double finish = record.frame_count / 30.0 * 0.4368;
+    record.events = run_events(r.between(10, 400), finish, r.chance(85));
+    return record;
 }
 
 std::string stamp_text(const CorpusOptions& o) {

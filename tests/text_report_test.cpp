@@ -59,14 +59,7 @@ protected:
         write_file("rec/c.rec", single_player(r));
     }
 
-    bool pass(bool report, const char* pattern = "rec/*.rec") {
-        ListOptions options;
-        std::strcpy(options.pattern, pattern);
-        options.report = report;
-        TextReport text_report;
-        run_listing_pass(options, sink, text_report);
-        return text_report.succeeded();
-    }
+    bool pass(bool report, const char* pattern = "rec/*.rec") { return run_pass(sink, report, pattern); }
 
     TempDir dir_;
     CurrentDir cwd_;

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
 #include "listing/listing.h"
+#include "listing/text_report.h"
 
 struct RecordedRow {
     int index;
@@ -31,3 +34,14 @@ public:
     std::vector<RecordedRow> rows;
     int clears = 0;
 };
+
+// Runs a pass over pattern into sink, with the report when asked; true when
+// the report was written (or not asked for).
+inline bool run_pass(RowSink& sink, bool report, const char* pattern = "rec/*.rec") {
+    ListOptions options;
+    std::snprintf(options.pattern, sizeof options.pattern, "%s", pattern);
+    options.report = report;
+    TextReport text_report;
+    run_listing_pass(options, sink, text_report);
+    return !report || text_report.succeeded();
+}
