@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include "corpus.h"
@@ -21,33 +22,26 @@
 #include "support/rec_writer.h"
 
 // Heap use of this process, to show that a pass holds one file's events at
-// a time. Every counted block carries its size in front of it.
+// a time. Sizes are the allocator's own, so nothing is stored beside a block.
 namespace heap {
 std::size_t live = 0;
 std::size_t peak = 0;
 std::size_t allocations = 0;
 } // namespace heap
 
-namespace {
-constexpr std::size_t heap_header = alignof(std::max_align_t);
-}
-
-void* operator new(std::size_t n) {
-    auto* p = static_cast<unsigned char*>(std::malloc(n + heap_header));
+// Not inlined: the compiler would otherwise pair malloc and free across them.
+[[gnu::noinline]] void* operator new(std::size_t n) {
+    void* p = std::malloc(n ? n : 1);
     if (!p) std::abort();
-    std::memcpy(p, &n, sizeof n);
-    heap::live += n;
+    heap::live += malloc_usable_size(p);
     ++heap::allocations;
     if (heap::live > heap::peak) heap::peak = heap::live;
-    return p + heap_header;
+    return p;
 }
 
-void operator delete(void* q) noexcept {
-    if (!q) return;
-    auto* p = static_cast<unsigned char*>(q) - heap_header;
-    std::size_t n;
-    std::memcpy(&n, p, sizeof n);
-    heap::live -= n;
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    if (!p) return;
+    heap::live -= malloc_usable_size(p);
     std::free(p);
 }
 

@@ -124,7 +124,7 @@ TEST_F(HostileFolder, LinksLoopsAndSpecialFilesAreLeftOut) {
     fs::create_directory("rec/folder.rec");
     ASSERT_EQ(mkfifo("rec/fifo.rec", 0600), 0);
     // In a child, so that a FIFO that blocked the pass fails the test as hung.
-    const int status = in_child([this] {
+    const int status = in_child([] {
         RecordingSink sink;
         return pass(sink) && sink.names() == Names{"good.rec", "link.rec"} ? 0 : 1;
     });
@@ -150,7 +150,7 @@ TEST_F(HostileFolder, AnUnreadableFileIsLeftOut) {
     // The unprivileged reader must reach the folder.
     fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     const int status = in_child(
-        [this] {
+        [] {
             if (std::fopen("rec/locked.rec", "rb") != nullptr) return 2;  // not unreadable after all
             RecordingSink sink;
             pass(sink, false);
