@@ -59,14 +59,18 @@ bool read_events(const PositionalFile& file, std::int64_t offset, std::int64_t c
     }
 }
 
+// Frees both event arrays; assigning "{}" would empty them but keep the memory.
+void release_events(RecSummary& s) {
+    s.events[0] = std::vector<RecEvent>();
+    s.events[1] = std::vector<RecEvent>();
+}
+
 } // namespace
 
 void RecSummary::clear() {
     player_count = 0;
-    for (int i = 0; i < 2; ++i) {
-        event_count[i] = 0;
-        events[i] = std::vector<RecEvent>();  // not "= {}", which keeps the memory
-    }
+    event_count[0] = event_count[1] = 0;
+    release_events(*this);
 }
 
 bool RecSummary::read(const char* path, char* time_text, char* level_text, char* s_m_text,
@@ -76,10 +80,7 @@ bool RecSummary::read(const char* path, char* time_text, char* level_text, char*
 
     struct ReleaseEvents {
         RecSummary& s;
-        ~ReleaseEvents() {
-            s.events[0] = std::vector<RecEvent>();
-            s.events[1] = std::vector<RecEvent>();
-        }
+        ~ReleaseEvents() { release_events(s); }
     } release{*this};
 
     unsigned char header[header_size];
