@@ -9,7 +9,7 @@
 
 #include "dialog/main_dialog.h"
 #include "dialog/resource.h"
-#include "platform/win32_qt.h"
+#include "win32qt/win32_qt.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ foreach(file IN LISTS FILES)
 endforeach()
 file(WRITE "${OUT}.tmp"
 "// Made by cmake/embed_resources.cmake; do not edit.\n"
-"#include \"platform/win32_qt.h\"\n\n"
+"#include \"win32qt/win32_qt.h\"\n\n"
 "namespace {\n\n${body}\n"
 "const win32qt::ResourceFile files[] = {\n${entries}};\n\n"
 "const bool registered = win32qt::register_resource_files(files, ${index});\n\n"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "listing/listing.h"
-#include "platform/win32_ui.h"
+#include "win32qt/win32_ui.h"
 
 INT_PTR CALLBACK main_dialog_proc(HWND hdlg, UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "listing/text_report.h"
-#include "platform/find_files.h"
+#include "filesys/find_files.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "recfile/positional_file.h"
+#include "filesys/positional_file.h"
 
 static_assert(std::endian::native == std::endian::little, "events are read in place");
 

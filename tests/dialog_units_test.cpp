@@ -1,7 +1,7 @@
 // Dialog units to pixels, with Windows' rounding.
 #include <gtest/gtest.h>
 
-#include "platform/dialog_units.h"
+#include "win32qt/dialog_units.h"
 
 using namespace win32qt;
 

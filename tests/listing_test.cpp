@@ -8,7 +8,7 @@
 
 #include "listing/listing.h"
 #include "listing/text_report.h"
-#include "platform/find_files.h"
+#include "filesys/find_files.h"
 #include "support/rec_writer.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"

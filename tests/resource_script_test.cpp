@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "platform/resource_script.h"
+#include "win32qt/resource_script.h"
 #include "support/temp_dir.h"
 
 using namespace win32qt;

@@ -6,7 +6,7 @@
 
 #include "dialog/main_dialog.h"
 #include "dialog/resource.h"
-#include "platform/win32_qt.h"
+#include "win32qt/win32_qt.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

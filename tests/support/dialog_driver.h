@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32_qt.h"
+#include "win32qt/win32_qt.h"
 
 // What DialogBoxParamA returns when the test ended the dialog itself.
 constexpr INT_PTR ended_by_test = 4711;

@@ -1,4 +1,4 @@
-// platform: the reader of the resource scripts built into the program, so
+// win32qt: the reader of the resource scripts built into the program, so
 // the Linux layer makes its dialogs from the same .rc file Windows compiles.
 // Reads dialog templates (DIALOG and DIALOGEX) and skips other resources.
 #pragma once

@@ -2,7 +2,7 @@
 // is made from its template in a resource script, its controls are Qt
 // widgets carrying the ids and styles of the template, and their events come
 // back to the dialog procedure as the messages Windows would send.
-#include "platform/win32_qt.h"
+#include "win32qt/win32_qt.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -32,7 +32,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/resource_script.h"
+#include "win32qt/resource_script.h"
 
 using win32qt::BaseUnits;
 using win32qt::ControlTemplate;

@@ -1,12 +1,12 @@
-// platform: the Qt side of our Win32 layer, for the build (resource scripts
+// win32qt: the Qt side of our Win32 layer, for the build (resource scripts
 // built into a program) and for tools and tests that drive a dialog. The
 // program itself only uses win32_ui.h.
 #pragma once
 
 #include <functional>
 
-#include "platform/dialog_units.h"
-#include "platform/win32_ui.h"
+#include "win32qt/dialog_units.h"
+#include "win32qt/win32_ui.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "recfile/positional_file.h"
+#include "filesys/positional_file.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-// platform: dialog units to pixels, as the Windows dialog manager converts
+// win32qt: dialog units to pixels, as the Windows dialog manager converts
 // them: a horizontal unit is a quarter of the dialog font's average character
 // width, a vertical unit an eighth of its height.
 #pragma once

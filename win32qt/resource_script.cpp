@@ -1,7 +1,7 @@
 // The resource-script reader: a small preprocessor (#include of the
 // project's own headers, #define, conditionals), a tokenizer and a parser of
 // dialog templates. Names from <windows.h> come from system_constant.
-#include "platform/resource_script.h"
+#include "win32qt/resource_script.h"
 
 #include <cctype>
 #include <cstring>

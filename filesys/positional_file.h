@@ -1,4 +1,4 @@
-// A read-only file read at explicit offsets: one system call per read, no
+// filesys: a read-only file read at explicit offsets: one system call per read, no
 // stream buffer to refill and no seek, since the reader jumps over frame data.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "platform/find_files.h"
+#include "filesys/find_files.h"
 
 #include <algorithm>
 #include <cstring>

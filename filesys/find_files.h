@@ -1,6 +1,7 @@
-// platform: our own small Win32 layer for Linux, offering the calls the
-// program makes as Windows has them. On Windows the system headers are used.
-// This header: directory enumeration by wildcard pattern.
+// filesys: the file-system layer the core reads through: directory
+// enumeration by wildcard pattern (this header) and positional reads
+// (positional_file.h). On Linux the enumeration is our own, offering the
+// Win32 calls the listing makes; on Windows the system's are used.
 #pragma once
 
 #ifdef _WIN32
