@@ -67,6 +67,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     for (const char* p = pattern; *p; ++p)
         if (*p == '/' || *p == '\\') last_sep = p;
     std::string dir = last_sep ? std::string(pattern, last_sep + 1) : std::string("./");
+    std::replace(dir.begin(), dir.end(), '\\', '/');  // separates directories, as on Windows
     const char* mask = last_sep ? last_sep + 1 : pattern;
 
     DIR* d = opendir(dir.c_str());

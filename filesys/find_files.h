@@ -23,7 +23,8 @@ struct WIN32_FIND_DATAA {
 };
 
 // The entries of the pattern's directory (its part up to the last '/' or '\',
-// the current directory when there is none) whose names match its last
+// where '\' separates directories as '/' does; the current directory when
+// there is none) whose names match its last
 // component: '*' any run, '?' one character, ASCII letters without case.
 // Sorted by upper-cased name, so every run lists the same order.
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);

@@ -20,12 +20,21 @@ bool keeps(const ListOptions& options, LevelClass level, const char* lev_file) {
     return false;
 }
 
-// Length of the directory part of pattern, separator included. Both '/' and
-// '\' count, as the enumeration accepts both.
-std::size_t dir_prefix_length(const char* pattern) {
+// Copies the directory part of pattern, separator included, to the front of
+// path and returns its length. Both '/' and '\' end it, as the enumeration
+// accepts both; on Linux a '\' there becomes '/', so that the files are read
+// from the directory that was listed.
+std::size_t form_dir_prefix(const char* pattern, char* path) {
     std::size_t n = 0;
     for (std::size_t i = 0; pattern[i]; ++i)
         if (pattern[i] == '/' || pattern[i] == '\\') n = i + 1;
+    for (std::size_t i = 0; i < n; ++i) {
+#ifdef _WIN32
+        path[i] = pattern[i];
+#else
+        path[i] = pattern[i] == '\\' ? '/' : pattern[i];
+#endif
+    }
     return n;
 }
 
@@ -50,8 +59,7 @@ void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& rep
     sink.clear();
 
     char path[path_capacity + 1];
-    const std::size_t prefix = dir_prefix_length(options.pattern);
-    std::memcpy(path, options.pattern, prefix);
+    const std::size_t prefix = form_dir_prefix(options.pattern, path);
 
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA(options.pattern, &found);

@@ -208,21 +208,28 @@ TEST_F(Folder, PatternsFindTheirDirectory) {
     EXPECT_EQ(run(options_for("./rec/THERE.REC")).names(), Names{"there.rec"});
     EXPECT_TRUE(run(options_for("missing/*.rec")).names().empty());
     EXPECT_TRUE(run(options_for("rec/")).names().empty());
-#ifdef _WIN32
-    // The backslash is the system's own separator there.
-    EXPECT_EQ(run(options_for("*.rec")).names(), Names{"here.rec"});
+    // A backslash in the directory part separates directories, as on Windows.
     EXPECT_EQ(run(options_for("rec\\*.rec")).names(), Names{"there.rec"});
-#else
-    // The backslash ends the directory part as on Windows. On Linux it is an
-    // ordinary character: the entries of the directory "rec\" are listed and
-    // read as "rec\" + name, which here names a file of the current directory.
-    fs::create_directory("rec\\");
-    put("rec\\/slash.rec", Bytes{});
-    put("rec\\slash.rec", single_player(on_level("QWQUU001.LEV")));
-    EXPECT_EQ(run(options_for("*.rec")).names(), (Names{"here.rec", "rec\\slash.rec"}));
-    EXPECT_EQ(run(options_for("rec\\*.rec")).names(), Names{"slash.rec"});
-#endif
 }
+
+#ifndef _WIN32
+// On Linux a backslash is also an ordinary character of names: a directory
+// literally named "rec\" and a file "rec\there.rec" of the current directory
+// must neither be listed nor read for the pattern rec\*.rec, and a name that
+// holds a backslash is read from the directory it was listed in.
+TEST_F(Folder, BackslashSeparatesInPatternsAndStaysInNames) {
+    put("rec/there.rec", single_player(on_level("QWQUU001.LEV")));
+    put("rec/a\\b.rec", single_player(on_level("Inner.lev")));
+    fs::create_directory("rec\\");
+    put("rec\\/decoy.rec", single_player(on_level("Decoy.lev")));
+    put("rec\\there.rec", single_player(on_level("Wrong.lev")));
+    const std::vector<RecordedRow> expected = {{0, "a\\b.rec", "Inner.lev", "s", "0:27.47"},
+                                               {1, "there.rec", "internal 1", "s", "0:27.47"}};
+    EXPECT_EQ(run(options_for("rec\\*.rec")).rows, expected);
+    EXPECT_EQ(run(options_for("rec/*.rec")).rows, expected);
+    EXPECT_EQ(run(options_for(".\\rec\\*.rec")).rows, expected);
+}
+#endif
 
 TEST_F(Folder, JoinedPathOver259IsSkipped) {
     const std::string dir(250, 'd');
