@@ -1,0 +1,44 @@
+// What every window of the layer shares: its text, and the answer to a
+// message its class has no handler for.
+#include "win32qt/window.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
+
+namespace win32qt {
+
+QString to_qstring(const char* bytes, qsizetype length) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(QByteArrayView(bytes, length));
+    if (decoder.hasError()) text = QString::fromLatin1(bytes, length);
+    return text;
+}
+
+QString to_qstring(const char* bytes) { return bytes ? to_qstring(bytes, qsizetype(std::strlen(bytes))) : QString(); }
+
+const QString& store_text(HWND__& window, LPARAM text) {
+    const auto* bytes = reinterpret_cast<const char*>(text);
+    window.set_bytes = bytes ? bytes : "";
+    window.set_text = to_qstring(bytes);
+    return window.set_text;
+}
+
+LRESULT copy_text(const HWND__& window, const QString& shown, WPARAM room, LPARAM buffer) {
+    auto* text = reinterpret_cast<char*>(buffer);
+    const std::string bytes = shown == window.set_text ? window.set_bytes : shown.toUtf8().toStdString();
+    const std::size_t n = std::min(bytes.size(), std::size_t(room - 1));
+    std::memcpy(text, bytes.data(), n);
+    text[n] = '\0';
+    return LRESULT(n);
+}
+
+LRESULT default_proc(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case wm_settext: store_text(window, lparam); return TRUE;
+    case wm_gettext: return copy_text(window, window.set_text, wparam, lparam);
+    default: return 0;
+    }
+}
+
+} // namespace win32qt
