@@ -8,7 +8,12 @@ set(CLOCKR_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(CLOCKR_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
 set(CLOCKR_CONTACT "the Korvo clockr developers <korvo-clockr@example.org>")
 
-target_compile_definitions(korvo-clockr-cli PRIVATE CLOCKR_VERSION="${PROJECT_VERSION}")
+# What korvo-clockr-cli --version prints, and what its test expects.
+foreach(target korvo-clockr-cli clockr_tests)
+  if(TARGET ${target})
+    target_compile_definitions(${target} PRIVATE CLOCKR_VERSION="${PROJECT_VERSION}")
+  endif()
+endforeach()
 
 # The icon's PNG sizes, drawn from the SVG.
 find_program(CLOCKR_RSVG_CONVERT rsvg-convert)

@@ -143,6 +143,13 @@ TEST_F(Cli, HelpPrintsUsage) {
     EXPECT_NE(r.out.find("--three-digits"), std::string::npos);
 }
 
+TEST_F(Cli, VersionPrintsNameAndVersion) {
+    const CliRun r = cli(dir, "--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "korvo-clockr-cli " CLOCKR_VERSION "\n");
+    EXPECT_EQ(r.err, "");
+}
+
 // The committed samples are what the project's writer makes, and list as shown.
 TEST(Examples, AreTheWritersOutputAndListAsDocumented) {
     TempDir fresh;
