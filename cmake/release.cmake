@@ -80,15 +80,12 @@ else()
   find_program(CLOCKR_GZIP gzip REQUIRED)
   configure_file(${CLOCKR_PACKAGING}/changelog.in ${CLOCKR_PACKAGING_OUT}/changelog @ONLY)
   set(gzipped)
-  foreach(file korvo-clockr.1 korvo-clockr-cli.1 changelog)
-    set(in ${CLOCKR_PACKAGING}/${file})
-    if(file STREQUAL changelog)
-      set(in ${CLOCKR_PACKAGING_OUT}/changelog)
-    endif()
-    add_custom_command(OUTPUT ${CLOCKR_PACKAGING_OUT}/${file}.gz
-      COMMAND ${CLOCKR_GZIP} -9nc ${in} > ${CLOCKR_PACKAGING_OUT}/${file}.gz
-      DEPENDS ${in})
-    list(APPEND gzipped ${CLOCKR_PACKAGING_OUT}/${file}.gz)
+  foreach(in ${CLOCKR_PACKAGING}/korvo-clockr.1 ${CLOCKR_PACKAGING}/korvo-clockr-cli.1
+             ${CLOCKR_PACKAGING_OUT}/changelog)
+    cmake_path(GET in FILENAME name)
+    set(out ${CLOCKR_PACKAGING_OUT}/${name}.gz)
+    add_custom_command(OUTPUT ${out} COMMAND ${CLOCKR_GZIP} -9nc ${in} > ${out} DEPENDS ${in})
+    list(APPEND gzipped ${out})
   endforeach()
   add_custom_target(clockr_gzipped ALL DEPENDS ${gzipped})
 
@@ -119,10 +116,8 @@ else()
 endif()
 
 set(CPACK_PACKAGE_NAME korvo-clockr)
-set(CPACK_PACKAGE_VENDOR "the Korvo clockr developers")
 set(CPACK_PACKAGE_CONTACT ${CLOCKR_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "lists game recordings with their level and finish time")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
