@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
     app.add_option("--format", format, "output format")
         ->check(CLI::IsMember({"text", "csv", "json"}))
         ->capture_default_str();
-    app.set_version_flag("--version", "korvo-clockr-cli " CLOCKR_VERSION);
 
+    app.set_version_flag("--version", "korvo-clockr-cli " CLOCKR_VERSION);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
