@@ -158,9 +158,12 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"text", "csv", "json"}))
         ->capture_default_str();
 
+    app.set_version_flag("--version", "korvo-clockr-cli " CLOCKR_VERSION);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

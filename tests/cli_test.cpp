@@ -118,6 +118,13 @@ TEST_F(Cli, NothingMatchedIsSuccess) {
     EXPECT_EQ(read_file(dir.path() / "stat.txt"), "");
 }
 
+TEST_F(Cli, VersionPrintsNameAndVersion) {
+    const CliRun r = cli(dir, "--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "korvo-clockr-cli " CLOCKR_VERSION "\n");
+    EXPECT_EQ(r.err, "");
+}
+
 TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
     write_file(dir / "stat.txt", Bytes{'o', 'l', 'd'});
     const std::string long_pattern(260, 'p');
