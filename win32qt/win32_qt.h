@@ -35,4 +35,9 @@ void set_dialog_shown_hook(std::function<void(HWND dialog)> hook);
 // returns the button id as if the user had pressed it.
 void set_message_box_hook(std::function<int(HWND owner, const char* text, const char* caption, UINT type)> hook);
 
+// Gets each report of something the program asked of the layer that it does
+// not do (a message, a style, a control class), in every build; without a
+// hook only debug builds write them on stderr. An empty function removes it.
+void set_unsupported_hook(std::function<void(const char* report)> hook);
+
 } // namespace win32qt
