@@ -323,10 +323,12 @@ TEST(LayerReports, WhatTheLayerDoesNotDoIsReported) {
     });
     const std::vector<std::string> expected = {
         "dialog 0: style 0x00000800",
+        "dialog 0: menu",
+        "dialog 0: window class",
         "EDIT 20: style 0x00000004",
         "EDIT 20: no ES_AUTOHSCROLL",
         "STATIC 21: style 0x00000100",
-        "control 22: class NoSuchClass, style 0x50010000",
+        "control 22: class NOSUCHCLASS, style 0x50010000",
         "SysListView32 23: list view type 3",
         "SysListView32 23: style 0x00000008",
         "BUTTON 24: style 0x00008000",

@@ -70,12 +70,14 @@ DialogWindow::DialogWindow(const DialogTemplate& t, QWidget* owner, DLGPROC proc
     add_window(&self_);
     check_style(self_, dialog_styles);
     if (t.ex_style) unsupported(self_, "extended style 0x%08x", unsigned(t.ex_style));
+    if (t.menu != NameOrNumber{}) unsupported(self_, "menu");
+    if (t.class_name != NameOrNumber{}) unsupported(self_, "window class");
     send(self_, wm_settext, 0, reinterpret_cast<LPARAM>(t.caption.c_str()));
     setWindowModality(Qt::ApplicationModal);
 
     QFont font;
     if (t.font_points > 0) {
-        font.setFamilies({QString::fromLatin1(t.font_face.c_str()), QStringLiteral("Liberation Sans"),
+        font.setFamilies({QString::fromUtf8(t.font_face), QStringLiteral("Liberation Sans"),
                           QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
         font.setPixelSize(points_to_pixels(t.font_points));
     }
@@ -180,7 +182,7 @@ void DialogWindow::add_control(const ControlTemplate& t) {
     w.id = t.id;
     w.style = t.style;
     w.dialog = this;
-    const QString upper_class = QString::fromLatin1(t.class_name.c_str()).toUpper();
+    const QString upper_class = QString::fromUtf8(t.class_name).toUpper();
     bool made = false;
     for (const ControlClass& c : control_classes) {
         if (upper_class == c.name) {

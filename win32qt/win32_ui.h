@@ -4,8 +4,9 @@
 // used. This header is what the program sees (clockr_win32qt).
 //
 // Implemented, as the dialog uses them:
-// - Modal dialogs from DIALOG templates (styles DS_SETFONT, DS_MODALFRAME,
-//   DS_3DLOOK, WS_CAPTION, WS_SYSMENU), in dialog units of the template font;
+// - Modal dialogs from the DIALOG and DIALOGEX templates compiled into the
+//   program (styles DS_SETFONT, DS_MODALFRAME, DS_3DLOOK, WS_CAPTION,
+//   WS_SYSMENU), in dialog units of the template font;
 //   WM_INITDIALOG, WM_COMMAND, EndDialog, GetDlgItem, Get/SetWindowTextA.
 // - Focus and keys: Tab and Shift+Tab over WS_TABSTOP in template order,
 //   arrows among the radio buttons of a WS_GROUP, Enter (default button),
@@ -20,9 +21,10 @@
 //   LVM_SETITEMA (text), LVM_DELETEALLITEMS.
 // - MessageBoxA with the MB_ button sets and icons below.
 // Not implemented: other messages and notifications (no WM_NOTIFY, no
-// LVM_GET*), other styles and extended styles, other control classes,
-// modeless dialogs, menus, accelerators, icons. The layer reports each use of
-// one (win32qt::set_unsupported_hook; on stderr in debug builds).
+// LVM_GET*), other styles and extended styles, other control classes, a
+// template's menu or window class, modeless dialogs, accelerators, icons.
+// The layer reports each use of one (win32qt::set_unsupported_hook; on
+// stderr in debug builds).
 #pragma once
 
 #ifdef _WIN32
