@@ -281,6 +281,11 @@ TEST_F(Layer, WindowTextsKeepTheirBytesAndShowNonUtf8AsLatin1) {
         EXPECT_STREQ(text, "ca");
         EXPECT_EQ(GetWindowTextA(box, text, 1), 0);
         EXPECT_STREQ(text, "");
+        constexpr UINT wm_gettext = 0x000D;  // sent directly, with no room: nothing written
+        text[0] = 'k';
+        EXPECT_EQ(SendMessageA(box, wm_gettext, 0, reinterpret_cast<LPARAM>(text)), 0);
+        EXPECT_EQ(text[0], 'k');
+        EXPECT_EQ(SendMessageA(box, wm_gettext, sizeof text, 0), 0);
 
         QTest::keyClicks(line, "x");  // typed: the text is the user's, in UTF-8
         EXPECT_EQ(GetWindowTextA(box, text, sizeof text), 6);

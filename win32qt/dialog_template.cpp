@@ -97,6 +97,28 @@ std::string class_of(const NameOrNumber& c) {
     return "#" + std::to_string(c.number);
 }
 
+// The extended layout has a help id, the extended style and the style; the
+// other the style and the extended style.
+template <class Template>
+void read_styles(Reader& r, bool extended, Template& t) {
+    if (extended) {
+        r.dword();  // help id
+        t.ex_style = r.dword();
+        t.style = r.dword();
+    } else {
+        t.style = r.dword();
+        t.ex_style = r.dword();
+    }
+}
+
+template <class Template>
+void read_rect(Reader& r, Template& t) {
+    t.x = r.coordinate();
+    t.y = r.coordinate();
+    t.cx = r.coordinate();
+    t.cy = r.coordinate();
+}
+
 std::string text_of(const NameOrNumber& t) { return t.number < 0 ? t.text : "#" + std::to_string(t.number); }
 
 } // namespace
@@ -130,21 +152,12 @@ bool read_resource_file(std::span<const std::uint8_t> bytes, std::vector<Resourc
 bool read_dialog_template(std::span<const std::uint8_t> bytes, DialogTemplate& out, std::string& error) {
     out = DialogTemplate{};
     Reader r{bytes};
-    const std::uint32_t first = r.dword();
-    const bool extended = first == 0xFFFF0001u;  // version 1, signature 0xFFFF
-    if (extended) {
-        r.dword();  // help id
-        out.ex_style = r.dword();
-        out.style = r.dword();
-    } else {
-        out.style = first;
-        out.ex_style = r.dword();
-    }
+    // Version 1 and the signature 0xFFFF open the extended layout.
+    const bool extended = bytes.size() >= 4 && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0xFF && bytes[3] == 0xFF;
+    if (extended) r.skip(4);
+    read_styles(r, extended, out);
     const int count = r.word();
-    out.x = r.coordinate();
-    out.y = r.coordinate();
-    out.cx = r.coordinate();
-    out.cy = r.coordinate();
+    read_rect(r, out);
     out.menu = r.name_or_number();
     out.class_name = r.name_or_number();
     out.caption = r.text();
@@ -156,18 +169,8 @@ bool read_dialog_template(std::span<const std::uint8_t> bytes, DialogTemplate& o
     for (int i = 0; i < count && !r.failed; ++i) {
         r.align();
         ControlTemplate c;
-        if (extended) {
-            r.dword();  // help id
-            c.ex_style = r.dword();
-            c.style = r.dword();
-        } else {
-            c.style = r.dword();
-            c.ex_style = r.dword();
-        }
-        c.x = r.coordinate();
-        c.y = r.coordinate();
-        c.cx = r.coordinate();
-        c.cy = r.coordinate();
+        read_styles(r, extended, c);
+        read_rect(r, c);
         // A DIALOG's ids are words (-1 reads as 65535), a DIALOGEX's double words.
         c.id = extended ? int(r.dword()) : r.word();
         c.class_name = class_of(r.name_or_number());

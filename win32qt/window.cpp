@@ -61,6 +61,7 @@ const QString& store_text(HWND__& window, LPARAM text) {
 
 LRESULT copy_text(const HWND__& window, const QString& shown, WPARAM room, LPARAM buffer) {
     auto* text = reinterpret_cast<char*>(buffer);
+    if (!text || room == 0) return 0;
     const std::string bytes = shown == window.set_text ? window.set_bytes : shown.toUtf8().toStdString();
     const std::size_t n = std::min(bytes.size(), std::size_t(room - 1));
     std::memcpy(text, bytes.data(), n);
