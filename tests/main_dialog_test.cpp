@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <cmath>
 #include <filesystem>
 
 #include "dialog/main_dialog.h"
@@ -13,6 +14,7 @@
 #include "support/dialog_driver.h"
 #include "support/rec_writer.h"
 #include "support/temp_dir.h"
+#include "win32qt/resources.h"
 
 namespace fs = std::filesystem;
 
@@ -247,43 +249,36 @@ TEST_F(MainDialog, TabGoesThroughTheTabStopsInTemplateOrderAndEnterPressesTheFoc
                                        IDC_THREE_DIGITS, IDC_TXT_OUTPUT, IDC_PATH_FILTER}));
 }
 
-TEST_F(MainDialog, ControlsSitAtTheirDialogUnitRectangles) {
-    const struct {
-        int id;
-        int x, y, cx, cy;
-    } rects[] = {
-        {IDC_PATH_FILTER, 13, 23, 99, 14},    {IDC_LIST, 115, 7, 213, 166},         {IDC_REFRESH, 7, 161, 36, 13},
-        {IDC_ALL_LEVS, 13, 48, 63, 12},       {IDC_INTERNALS, 13, 61, 54, 11},      {IDC_EXTERNALS, 13, 72, 46, 12},
-        {IDC_INTERNAL, 13, 84, 46, 12},       {IDC_EXTERNAL, 13, 112, 46, 12},      {IDC_INTERNAL_NUMBER, 37, 99, 27, 12},
-        {IDC_EXTERNAL_NAME, 37, 126, 72, 12}, {IDC_THREE_DIGITS, 13, 142, 67, 11}, {IDC_TXT_OUTPUT, 62, 161, 41, 13},
-    };
+// The expected rectangles come from the compiled template, converted here by
+// the rule itself (a quarter and an eighth of the base units, rounded half
+// away from zero) rather than by the layer's own conversion.
+TEST_F(MainDialog, ControlsSitAtTheirTemplateRectangles) {
+    win32qt::DialogTemplate t;
+    ASSERT_TRUE(win32qt::find_dialog_template(MAKEINTRESOURCEA(IDD_MAIN), t));
+    ASSERT_EQ(t.controls.size(), 13u);
+    const auto pixels = [](int units, int base, int per_base) { return int(std::lround(double(units) * base / per_base)); };
     open([&](HWND dialog) {
+        // 8 points at 96 dots per inch of the template's font (or the
+        // metric-compatible one we install) give the base units Windows has.
         const win32qt::BaseUnits base = win32qt::dialog_base_units(dialog);
-        // The font is 8 points at 96 dots per inch; its average character
-        // is about half its height or a little more.
-        EXPECT_GE(base.x, 5);
-        EXPECT_LE(base.x, 7);
-        EXPECT_GE(base.y, 12);
-        EXPECT_LE(base.y, 15);
+        EXPECT_EQ(base.x, 6);
+        EXPECT_EQ(base.y, 12);
         const QWidget* window = win32qt::widget_of(dialog);
-        const win32qt::PixelRect size = win32qt::dialog_units_to_pixels(0, 0, 331, 178, base);
-        EXPECT_EQ(window->size(), QSize(size.width, size.height));
-        EXPECT_EQ(window->pos(), QPoint(0, 0));
-        for (const auto& r : rects) {
-            const win32qt::PixelRect p = win32qt::dialog_units_to_pixels(r.x, r.y, r.cx, r.cy, base);
-            EXPECT_EQ(item_widget(dialog, r.id)->geometry(), QRect(p.x, p.y, p.width, p.height)) << r.id;
+        EXPECT_EQ(window->size(), QSize(497, 267));
+        EXPECT_EQ(window->size(), QSize(pixels(t.cx, base.x, 4), pixels(t.cy, base.y, 8)));
+        EXPECT_EQ(window->pos(), QPoint(pixels(t.x, base.x, 4), pixels(t.y, base.y, 8)));
+        for (const win32qt::ControlTemplate& c : t.controls) {
+            const QRect expected(pixels(c.x, base.x, 4), pixels(c.y, base.y, 8), pixels(c.cx, base.x, 4),
+                                 pixels(c.cy, base.y, 8));
+            EXPECT_EQ(item_widget(dialog, c.id)->geometry(), expected) << c.id << " " << c.text;
         }
-        // The list fills the right-hand side: right of every other control,
-        // 3 units from the dialog's right edge.
+        // The list fills the right-hand side: right of every other control.
         const QRect list = item_widget(dialog, IDC_LIST)->geometry();
-        for (const auto& r : rects) {
-            if (r.id != IDC_LIST) {
-                EXPECT_LT(item_widget(dialog, r.id)->geometry().right(), list.left()) << r.id;
+        for (const win32qt::ControlTemplate& c : t.controls) {
+            if (c.id != IDC_LIST) {
+                EXPECT_LT(item_widget(dialog, c.id)->geometry().right(), list.left()) << c.id;
             }
         }
-        EXPECT_EQ(window->width() - (list.x() + list.width()), win32qt::mul_div(331, base.x, 4) -
-                                                                   win32qt::mul_div(115, base.x, 4) -
-                                                                   win32qt::mul_div(213, base.x, 4));
     });
 }
 

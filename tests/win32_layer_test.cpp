@@ -281,6 +281,11 @@ TEST_F(Layer, WindowTextsKeepTheirBytesAndShowNonUtf8AsLatin1) {
         EXPECT_STREQ(text, "ca");
         EXPECT_EQ(GetWindowTextA(box, text, 1), 0);
         EXPECT_STREQ(text, "");
+        constexpr UINT wm_gettext = 0x000D;  // sent directly, with no room: nothing written
+        text[0] = 'k';
+        EXPECT_EQ(SendMessageA(box, wm_gettext, 0, reinterpret_cast<LPARAM>(text)), 0);
+        EXPECT_EQ(text[0], 'k');
+        EXPECT_EQ(SendMessageA(box, wm_gettext, sizeof text, 0), 0);
 
         QTest::keyClicks(line, "x");  // typed: the text is the user's, in UTF-8
         EXPECT_EQ(GetWindowTextA(box, text, sizeof text), 6);
@@ -296,4 +301,50 @@ TEST_F(Layer, WindowTextsKeepTheirBytesAndShowNonUtf8AsLatin1) {
         if (m.message == WM_COMMAND && LOWORD(m.wparam) == edit && HIWORD(m.wparam) == EN_CHANGE) changed = true;
     }
     EXPECT_TRUE(changed);
+}
+
+TEST(LayerReports, WhatTheLayerDoesNotDoIsReported) {
+    LayerReports reports;
+    run_dialog(201, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return TRUE; }, [](HWND dialog) {
+        constexpr UINT unknown = 0x0400;
+        EXPECT_EQ(SendMessageA(dialog, unknown, 0, 0), 0);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 20, unknown, 0, 0), 0);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 22, BM_GETCHECK, 0, 0), 0);
+        LVCOLUMNA column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT | 0x0010;  // and an image
+        column.fmt = 0x0800;
+        column.pszText = const_cast<char*>("c");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 23, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)), 0);
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | 0x0002;  // and an image
+        item.pszText = const_cast<char*>("row");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 23, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)), 0);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 23, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)), TRUE);
+        // What the layer does is not reported.
+        char text[8];
+        EXPECT_EQ(GetWindowTextA(GetDlgItem(dialog, 21), text, sizeof text), 1);
+        EXPECT_TRUE(SetWindowTextA(GetDlgItem(dialog, 22), "t"));
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 24, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    });
+    const std::vector<std::string> expected = {
+        "dialog 0: style 0x00000800",
+        "dialog 0: menu",
+        "dialog 0: window class",
+        "EDIT 20: style 0x00000004",
+        "EDIT 20: no ES_AUTOHSCROLL",
+        "STATIC 21: style 0x00000100",
+        "control 22: class NOSUCHCLASS, style 0x50010000",
+        "SysListView32 23: list view type 3",
+        "SysListView32 23: style 0x00000008",
+        "BUTTON 24: style 0x00008000",
+        "BUTTON 25: class BUTTON, style 0x50000008",
+        "dialog 0: message 0x0400",
+        "EDIT 20: message 0x0400",
+        "control 22: message 0x00f0",
+        "SysListView32 23: column mask 0x15",
+        "SysListView32 23: column format 0x800",
+        "SysListView32 23: item mask 0x3",
+        "SysListView32 23: item mask 0x3",
+    };
+    EXPECT_EQ(reports.seen, expected);
 }

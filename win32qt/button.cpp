@@ -100,6 +100,7 @@ LRESULT button_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
 } // namespace
 
 bool create_button(HWND__& w, QWidget* parent) {
+    w.class_name = "BUTTON";
     const std::uint32_t type = w.style & bs_typemask;
     if (type == 0 || type == bs_defpushbutton) {
         auto* button = new QPushButton(parent);
@@ -120,6 +121,7 @@ bool create_button(HWND__& w, QWidget* parent) {
     } else {
         return false;
     }
+    check_style(w, control_styles | bs_typemask);
     if (auto* button = qobject_cast<QAbstractButton*>(w.widget)) {
         HWND handle = &w;
         QObject::connect(button, &QAbstractButton::clicked, button, [handle] { clicked(*handle); });

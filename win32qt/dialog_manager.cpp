@@ -11,8 +11,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <cstdio>
-
 #include "win32qt/win32_qt.h"
 
 namespace win32qt {
@@ -22,6 +20,17 @@ std::function<void(HWND)>& shown_hook() {
     static std::function<void(HWND)> hook;
     return hook;
 }
+
+// The dialog styles the layer honours or that change nothing on it.
+constexpr std::uint32_t ds_3dlook = 0x0004;
+constexpr std::uint32_t ds_setfont = 0x0040;
+constexpr std::uint32_t ds_modalframe = 0x0080;
+constexpr std::uint32_t ds_noidlemsg = 0x0100;
+constexpr std::uint32_t ws_popup = 0x80000000;
+constexpr std::uint32_t ws_clipsiblings = 0x04000000;
+constexpr std::uint32_t ws_caption = 0x00C00000;
+constexpr std::uint32_t dialog_styles = ds_3dlook | ds_setfont | ds_modalframe | ds_noidlemsg | ws_popup | ws_visible |
+                                        ws_clipsiblings | ws_caption | ws_sysmenu;
 
 LRESULT dialog_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -53,17 +62,22 @@ DialogWindow::DialogWindow(const DialogTemplate& t, QWidget* owner, DLGPROC proc
                                                  : Qt::WindowFlags())),
       procedure_(procedure), param_(param) {
     self_.kind = Kind::Dialog;
+    self_.class_name = "dialog";
     self_.style = t.style;
     self_.widget = this;
     self_.dialog = this;
     self_.proc = dialog_proc;
     add_window(&self_);
+    check_style(self_, dialog_styles);
+    if (t.ex_style) unsupported(self_, "extended style 0x%08x", unsigned(t.ex_style));
+    if (t.menu != NameOrNumber{}) unsupported(self_, "menu");
+    if (t.class_name != NameOrNumber{}) unsupported(self_, "window class");
     send(self_, wm_settext, 0, reinterpret_cast<LPARAM>(t.caption.c_str()));
     setWindowModality(Qt::ApplicationModal);
 
     QFont font;
     if (t.font_points > 0) {
-        font.setFamilies({QString::fromLatin1(t.font_face.c_str()), QStringLiteral("Liberation Sans"),
+        font.setFamilies({QString::fromUtf8(t.font_face), QStringLiteral("Liberation Sans"),
                           QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
         font.setPixelSize(points_to_pixels(t.font_points));
     }
@@ -168,7 +182,7 @@ void DialogWindow::add_control(const ControlTemplate& t) {
     w.id = t.id;
     w.style = t.style;
     w.dialog = this;
-    const QString upper_class = QString::fromLatin1(t.class_name.c_str()).toUpper();
+    const QString upper_class = QString::fromUtf8(t.class_name).toUpper();
     bool made = false;
     for (const ControlClass& c : control_classes) {
         if (upper_class == c.name) {
@@ -177,12 +191,13 @@ void DialogWindow::add_control(const ControlTemplate& t) {
         }
     }
     if (!made) {
-        // A class the layer does not make: a blank area keeps the layout.
-        std::fprintf(stderr, "win32qt: no control class %s, id %d\n", t.class_name.c_str(), t.id);
+        // A class or button type the layer does not make: a blank area keeps the layout.
+        unsupported(w, "class %s, style 0x%08x", t.class_name.c_str(), unsigned(t.style));
         w.kind = Kind::Other;
         w.widget = new QWidget(this);
         w.proc = default_proc;
     }
+    if (t.ex_style) unsupported(w, "extended style 0x%08x", unsigned(t.ex_style));
     if (w.kind == Kind::PushButton && (w.style & bs_typemask) == bs_defpushbutton && default_id_ == IDOK)
         default_id_ = t.id;
     send(w, wm_settext, 0, reinterpret_cast<LPARAM>(t.text.c_str()));

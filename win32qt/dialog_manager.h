@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "win32qt/dialog_units.h"
-#include "win32qt/resource_script.h"
+#include "win32qt/dialog_template.h"
 #include "win32qt/window.h"
 
 class QEventLoop;

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::uint32_t es_alignmask = 0x0003;
 constexpr std::uint32_t es_password = 0x0020;
+constexpr std::uint32_t es_autohscroll = 0x0080;
 constexpr std::uint32_t es_readonly = 0x0800;
 
 QLineEdit* line_of(const HWND__& w) { return static_cast<QLineEdit*>(w.widget); }
@@ -29,6 +30,10 @@ LRESULT edit_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
 } // namespace
 
 bool create_edit(HWND__& w, QWidget* parent) {
+    w.class_name = "EDIT";
+    check_style(w, control_styles | ws_border | es_alignmask | es_password | es_autohscroll | es_readonly);
+    // Without it Windows takes no more text than the box shows; ours scrolls.
+    if (!(w.style & es_autohscroll)) unsupported(w, "no ES_AUTOHSCROLL");
     auto* edit = new QLineEdit(parent);
     edit->setFrame(w.style & ws_border);
     const std::uint32_t align = w.style & es_alignmask;

@@ -13,6 +13,8 @@
 namespace win32qt {
 namespace {
 
+constexpr std::uint32_t lvs_typemask = 0x0003;
+constexpr std::uint32_t lvs_report = 0x0001;
 constexpr std::uint32_t lvs_singlesel = 0x0004;
 constexpr std::uint32_t lvs_nocolumnheader = 0x4000;
 constexpr int lvcfmt_justifymask = 0x0003;
@@ -172,8 +174,19 @@ ListModel& model_of(const HWND__& w) {
     return *static_cast<ListModel*>(static_cast<QTableView*>(w.widget)->model());
 }
 
-LRESULT insert_column(HWND__& w, WPARAM index, LPARAM column) {
-    return column ? model_of(w).insert_column(int(index), *reinterpret_cast<const LVCOLUMNA*>(column)) : -1;
+// Item and column fields the list does not keep are reported.
+void check_item(const HWND__& w, const LVITEMA& item) {
+    if (item.mask & ~UINT(LVIF_TEXT)) unsupported(w, "item mask 0x%x", item.mask);
+}
+
+LRESULT insert_column(HWND__& w, WPARAM index, LPARAM lparam) {
+    if (!lparam) return -1;
+    const auto& column = *reinterpret_cast<const LVCOLUMNA*>(lparam);
+    if (column.mask & ~UINT(LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM))
+        unsupported(w, "column mask 0x%x", column.mask);
+    if ((column.mask & LVCF_FMT) && (column.fmt & ~lvcfmt_justifymask))
+        unsupported(w, "column format 0x%x", unsigned(column.fmt));
+    return model_of(w).insert_column(int(index), column);
 }
 
 LRESULT delete_all_items(HWND__& w) {
@@ -181,12 +194,18 @@ LRESULT delete_all_items(HWND__& w) {
     return TRUE;
 }
 
-LRESULT insert_item(HWND__& w, LPARAM item) {
-    return item ? model_of(w).insert_item(*reinterpret_cast<const LVITEMA*>(item)) : -1;
+LRESULT insert_item(HWND__& w, LPARAM lparam) {
+    if (!lparam) return -1;
+    const auto& item = *reinterpret_cast<const LVITEMA*>(lparam);
+    check_item(w, item);
+    return model_of(w).insert_item(item);
 }
 
-LRESULT set_item(HWND__& w, LPARAM item) {
-    return item && model_of(w).set_item(*reinterpret_cast<const LVITEMA*>(item));
+LRESULT set_item(HWND__& w, LPARAM lparam) {
+    if (!lparam) return FALSE;
+    const auto& item = *reinterpret_cast<const LVITEMA*>(lparam);
+    check_item(w, item);
+    return model_of(w).set_item(item);
 }
 
 LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -202,6 +221,10 @@ LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
 } // namespace
 
 bool create_list_view(HWND__& w, QWidget* parent) {
+    w.class_name = "SysListView32";
+    // Every list shows as a report.
+    if ((w.style & lvs_typemask) != lvs_report) unsupported(w, "list view type %u", unsigned(w.style & lvs_typemask));
+    check_style(w, control_styles | ws_border | lvs_typemask | lvs_singlesel | lvs_nocolumnheader);
     auto* view = new QTableView(parent);
     auto* model = new ListModel(view);
     view->setModel(model);

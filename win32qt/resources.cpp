@@ -1,10 +1,9 @@
-// The resources built into the program: the dialog templates of its
-// resource scripts, found by the name DialogBoxParamA is given.
+// The resources built into the program: the .res files that
+// cmake/embed_resources.cmake hands over, searched as FindResource does.
 #include "win32qt/resources.h"
 
 #include <QString>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "win32qt/win32_qt.h"
@@ -12,51 +11,41 @@
 namespace win32qt {
 namespace {
 
-std::vector<ResourceFile>& resource_files() {
-    static std::vector<ResourceFile> files;
+std::vector<std::span<const std::uint8_t>>& resource_files() {
+    static std::vector<std::span<const std::uint8_t>> files;
     return files;
 }
 
-const ResourceScript* resource_scripts() {
-    static ResourceScript all;
-    static bool read = false;
-    if (!read) {
-        read = true;
-        const auto lookup = [](const std::string& name) -> const char* {
-            for (const ResourceFile& f : resource_files()) {
-                if (name == f.name) return f.text;
-            }
-            return nullptr;
-        };
-        for (const ResourceFile& f : resource_files()) {
-            const std::size_t n = std::strlen(f.name);
-            if (n < 3 || std::strcmp(f.name + n - 3, ".rc") != 0) continue;
-            ResourceScript script;
-            std::string error;
-            if (!read_resource_script(f.text, lookup, script, error)) {
-                std::fprintf(stderr, "win32qt: %s: %s\n", f.name, error.c_str());
-                continue;
-            }
-            for (DialogTemplate& d : script.dialogs) all.dialogs.push_back(std::move(d));
-        }
-    }
-    return &all;
+bool names(const NameOrNumber& name, LPCSTR resource) {
+    const auto value = reinterpret_cast<UINT_PTR>(resource);
+    if (value < 0x10000) return name.number == int(value);
+    return name.number < 0 &&
+           QString::fromUtf8(name.text).compare(QString::fromLatin1(resource), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
-bool register_resource_files(const ResourceFile* files, int count) {
-    for (int i = 0; i < count; ++i) resource_files().push_back(files[i]);
+bool register_resources(const unsigned char* res, std::size_t size) {
+    resource_files().push_back({res, size});
     return true;
 }
 
-const DialogTemplate* find_dialog_template(LPCSTR resource) {
-    const auto value = reinterpret_cast<UINT_PTR>(resource);
-    for (const DialogTemplate& d : resource_scripts()->dialogs) {
-        if (value < 0x10000 ? d.id == int(value) : d.id < 0 && QString::fromLatin1(resource).toUpper() == d.name.c_str())
-            return &d;
+bool find_dialog_template(LPCSTR resource, DialogTemplate& out) {
+    std::vector<ResourceEntry> entries;
+    std::string error;
+    for (const auto& file : resource_files()) {
+        if (!read_resource_file(file, entries, error)) {
+            std::fprintf(stderr, "win32qt: built-in resources: %s\n", error.c_str());
+            continue;
+        }
+        for (const ResourceEntry& e : entries) {
+            if (e.type.number != rt_dialog || !names(e.name, resource)) continue;
+            if (read_dialog_template(e.data, out, error)) return true;
+            std::fprintf(stderr, "win32qt: built-in resources: %s\n", error.c_str());
+            return false;
+        }
     }
-    return nullptr;
+    return false;
 }
 
 } // namespace win32qt

@@ -82,10 +82,10 @@ HMODULE GetModuleHandleA(LPCSTR module_name) {
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR resource, HWND owner, DLGPROC procedure, LPARAM init_param) {
     if (!procedure || !win32qt::ensure_application()) return -1;
-    const win32qt::DialogTemplate* t = win32qt::find_dialog_template(resource);
-    if (!t) return -1;
+    win32qt::DialogTemplate t;
+    if (!win32qt::find_dialog_template(resource, t)) return -1;
     HWND__* parent = checked(owner);
-    win32qt::DialogWindow dialog(*t, parent ? parent->widget : nullptr, procedure, init_param);
+    win32qt::DialogWindow dialog(t, parent ? parent->widget : nullptr, procedure, init_param);
     return dialog.run();
 }
 

@@ -1,8 +1,30 @@
 // win32qt: our own small Win32 UI layer for Linux on Qt Widgets, offering the
 // calls the dialog makes as Windows has them; only the dialog program, its
 // tools and tests link it, never the core. On Windows the system headers are
-// used. This header: the dialog manager, the list view and the message box, as far
-// as the dialog uses them; built on Qt Widgets (clockr_win32qt).
+// used. This header is what the program sees (clockr_win32qt).
+//
+// Implemented, as the dialog uses them:
+// - Modal dialogs from the DIALOG and DIALOGEX templates compiled into the
+//   program (styles DS_SETFONT, DS_MODALFRAME, DS_3DLOOK, WS_CAPTION,
+//   WS_SYSMENU), in dialog units of the template font;
+//   WM_INITDIALOG, WM_COMMAND, EndDialog, GetDlgItem, Get/SetWindowTextA.
+// - Focus and keys: Tab and Shift+Tab over WS_TABSTOP in template order,
+//   arrows among the radio buttons of a WS_GROUP, Enter (default button),
+//   Esc and the close box (IDCANCEL).
+// - BUTTON: push, default push, check box (auto, 3-state), radio button
+//   (auto), group box; BN_CLICKED, BM_GETCHECK, BM_SETCHECK.
+// - EDIT: one line, ES_LEFT/CENTER/RIGHT, ES_AUTOHSCROLL, ES_PASSWORD,
+//   ES_READONLY; EN_CHANGE.
+// - STATIC: SS_LEFT/CENTER/RIGHT, SS_SIMPLE, SS_LEFTNOWORDWRAP, SS_NOPREFIX.
+// - SysListView32 in report view (LVS_SINGLESEL, LVS_NOCOLUMNHEADER):
+//   LVM_INSERTCOLUMNA (text, width, alignment), LVM_INSERTITEMA and
+//   LVM_SETITEMA (text), LVM_DELETEALLITEMS.
+// - MessageBoxA with the MB_ button sets and icons below.
+// Not implemented: other messages and notifications (no WM_NOTIFY, no
+// LVM_GET*), other styles and extended styles, other control classes, a
+// template's menu or window class, modeless dialogs, accelerators, icons.
+// The layer reports each use of one (win32qt::set_unsupported_hook; on
+// stderr in debug builds).
 #pragma once
 
 #ifdef _WIN32

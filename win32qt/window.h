@@ -17,6 +17,7 @@ namespace win32qt {
 class DialogWindow;
 
 // The styles of a template that the layer reads.
+constexpr std::uint32_t ws_child = 0x40000000;
 constexpr std::uint32_t ws_visible = 0x10000000;
 constexpr std::uint32_t ws_disabled = 0x08000000;
 constexpr std::uint32_t ws_border = 0x00800000;
@@ -38,6 +39,7 @@ enum class Kind { Dialog, Static, Edit, PushButton, CheckBox, RadioButton, Group
 // A window handle: the dialog or one of its controls.
 struct HWND__ {
     win32qt::Kind kind = win32qt::Kind::Other;
+    const char* class_name = "control";  // for reports
     int id = 0;
     std::uint32_t style = 0;
     QWidget* widget = nullptr;
@@ -65,6 +67,18 @@ inline LRESULT send(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam) 
 // What every class does with a message it has no handler for: keeps and
 // gives back the window's text; anything else is answered with 0.
 LRESULT default_proc(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Something the program asked of window that the layer does not do: a
+// message its class has no handler for, a style bit or a class it does not
+// honour. Debug builds say so on stderr; a hook (win32_qt.h) gets it in every
+// build, so the tests see it.
+void unsupported(const HWND__& window, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The styles every control class honours.
+constexpr std::uint32_t control_styles = ws_child | ws_visible | ws_disabled | ws_tabstop | ws_group;
+
+// Reports the style bits of window beyond honoured.
+void check_style(const HWND__& window, std::uint32_t honoured);
 
 // Keeps the bytes of a WM_SETTEXT and returns them as the window shows them.
 const QString& store_text(HWND__& window, LPARAM text);

@@ -2,6 +2,8 @@
 // loop, as a user would, on Qt's offscreen platform.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractItemModel>
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,6 +15,25 @@
 #include <vector>
 
 #include "win32qt/win32_qt.h"
+
+// The layer's reports of what it does not do: collected while one of these
+// lives; outside one, a report fails the running test, so that no test
+// passes over a message, style or class the layer ignores.
+struct LayerReports {
+    std::vector<std::string> seen;
+    LayerReports() {
+        win32qt::set_unsupported_hook([this](const char* report) { seen.push_back(report); });
+    }
+    ~LayerReports() { fail_on_reports(); }
+    LayerReports(const LayerReports&) = delete;
+    LayerReports& operator=(const LayerReports&) = delete;
+
+    static bool fail_on_reports() {
+        win32qt::set_unsupported_hook([](const char* report) { ADD_FAILURE() << "win32qt: " << report; });
+        return true;
+    }
+};
+inline const bool failing_on_layer_reports = LayerReports::fail_on_reports();
 
 // What DialogBoxParamA returns when the test ended the dialog itself.
 constexpr INT_PTR ended_by_test = 4711;
