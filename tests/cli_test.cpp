@@ -107,7 +107,8 @@ TEST_F(Cli, UnwritableStatTxtExitsOneAndStillPrints) {
     const CliRun r = cli(dir, "--txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, text_rows);
-    EXPECT_EQ(r.err, "korvo-clockr-cli: stat.txt could not be written\n");
+    EXPECT_EQ(r.err, "korvo-clockr-cli: stat.txt could not be written. Opening stat.txt for writing in " +
+                         fs::canonical(dir.path()).string() + " failed: Is a directory.\n");
     EXPECT_TRUE(fs::is_directory(dir.path() / "stat.txt"));
 }
 
