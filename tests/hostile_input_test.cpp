@@ -88,6 +88,15 @@ protected:
 
     static bool pass(RecordingSink& sink, bool report = true) { return run_pass(sink, report); }
 
+    // The folder's entries other than rec/ and stat.txt: none may appear.
+    static Names other_entries() {
+        Names others;
+        for (const auto& e : fs::directory_iterator("."))
+            if (e.path().filename() != "rec" && e.path().filename() != "stat.txt")
+                others.push_back(e.path().filename().string());
+        return others;
+    }
+
     TempDir dir_;
     CurrentDir cwd_;
 };
@@ -158,6 +167,52 @@ TEST_F(HostileFolder, AnUnreadableFileIsLeftOut) {
         },
         true);
     EXPECT_EQ(status, 0) << "2: the file was readable; 98: could not drop root";
+}
+
+// Root writes any file whatever its mode bits: these run as "nobody".
+TEST_F(HostileFolder, ARefusedStatTxtIsNotReplaced) {
+    write_file("rec/a.rec", single_player(finishing_at(12)));
+    write_file("stat.txt", Bytes{'o', 'l', 'd'});
+    fs::permissions("stat.txt", fs::perms(0444));
+    fs::permissions(dir_.path(), fs::perms::all);  // a new file could be made
+    const int status = in_child(
+        [] {
+            ListOptions options;
+            options.report = true;
+            RecordingSink sink;
+            TextReport report;
+            run_listing_pass(options, sink, report);
+            char text[report_message_room];
+            report.describe_failure(text, sizeof text);
+            const std::string expected = "stat.txt could not be written. Opening stat.txt for writing in " +
+                                         fs::current_path().string() + " failed: Permission denied.";
+            return !report.succeeded() && text == expected && sink.names() == Names{"a.rec"} ? 0 : 1;
+        },
+        true);
+    EXPECT_EQ(status, 0) << "1: replaced, or not said so; 98: could not drop root";
+    EXPECT_EQ(read_file("stat.txt"), "old");
+    EXPECT_EQ(other_entries(), Names{});
+}
+
+TEST_F(HostileFolder, WhereNoNewFileCanBeMadeStatTxtIsRewrittenInPlace) {
+    write_file("rec/a.rec", single_player(finishing_at(12)));
+    write_file("stat.txt", Bytes(100, 'x'));
+    fs::permissions("stat.txt", fs::perms(0666));
+    fs::permissions(dir_.path(), fs::perms(0755));  // no new file for others
+    struct stat before;
+    ASSERT_EQ(stat("stat.txt", &before), 0);
+    const int status = in_child(
+        [] {
+            RecordingSink sink;
+            return pass(sink) ? 0 : 1;
+        },
+        true);
+    EXPECT_EQ(status, 0) << "1: not written; 98: could not drop root";
+    EXPECT_EQ(read_file("stat.txt"), "a.rec         Odd.lev       s   0:27.47\r\n");
+    struct stat after;
+    ASSERT_EQ(stat("stat.txt", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(other_entries(), Names{});
 }
 
 TEST_F(HostileFolder, HundredThousandEntriesWithoutARecFile) {
