@@ -253,9 +253,9 @@ std::string report_of(const std::vector<RecordedRow>& rows) {
 }
 
 // 300 rec files, whose report takes two writes, and a longer old stat.txt.
-class ReportFaults : public ::testing::Test {
+class FailingReport : public ::testing::Test {
 protected:
-    ReportFaults() : cwd_(dir_.path()) {
+    FailingReport() : cwd_(dir_.path()) {
         fs::create_directory("rec");
         RecordSpec r;
         r.events = {event(12)};
@@ -313,7 +313,7 @@ std::vector<std::string> names_of(const std::vector<InjectedFault>& faults) {
     return names;
 }
 
-TEST_F(ReportFaults, TheNewFileIsOnTheDiskBeforeItReplacesTheOld) {
+TEST_F(FailingReport, TheNewFileIsOnTheDiskBeforeItReplacesTheOld) {
     FaultScope counting;
     ASSERT_TRUE(pass());
     std::vector<ReportStep> expected = {ReportStep::Target, ReportStep::Create, ReportStep::Write,
@@ -326,7 +326,7 @@ TEST_F(ReportFaults, TheNewFileIsOnTheDiskBeforeItReplacesTheOld) {
     EXPECT_EQ(read_file("stat.txt"), report_of(rows_));
 }
 
-TEST_F(ReportFaults, EachFailingStepLeavesTheOldReportAndNoOtherFile) {
+TEST_F(FailingReport, EachFailingStepLeavesTheOldReportAndNoOtherFile) {
     const std::vector<InjectedFault> faults = every_fault([this] { pass(); }, disk_full);
     const std::vector<std::string> names = names_of(faults);
     for (const char* step : {"Target1", "Create1", "Write1", "Write2", "Flush1", "Close1", "Rename1"})
@@ -343,7 +343,7 @@ TEST_F(ReportFaults, EachFailingStepLeavesTheOldReportAndNoOtherFile) {
 
 // Where no new file can be made in the folder, stat.txt is rewritten in
 // place: whole when every step works, reported when one fails.
-TEST_F(ReportFaults, InPlaceWhenNoNewFileCanBeMade) {
+TEST_F(FailingReport, InPlaceWhenNoNewFileCanBeMade) {
     const InjectedFault no_new_file{ReportStep::Create, 1, access_denied};
     {
         FaultScope counting({no_new_file});
@@ -377,7 +377,7 @@ std::string sibling_command(const char* name) {
 #endif
 }
 
-TEST_F(ReportFaults, ARunThatDiesMidReportLeavesNothingBehind) {
+TEST_F(FailingReport, ARunThatDiesMidReportLeavesNothingBehind) {
     // The helper opens a report here, writes rows and kills itself.
     std::system(sibling_command("die_mid_report").c_str());
     expect_old_report();
