@@ -118,13 +118,6 @@ TEST_F(Cli, UnwritableStatTxtExitsOneAndStillPrints) {
     EXPECT_TRUE(fs::is_directory(dir.path() / "stat.txt"));
 }
 
-std::vector<std::string> entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A folder of count rec files and an old stat.txt.
 class CliReport : public ::testing::Test {
 protected:
@@ -162,7 +155,7 @@ TEST_F(CliReport, EachFailingStepExitsOneWithItsReasonAndKeepsTheOldReport) {
         EXPECT_EQ(r.err.substr(0, start.size()), start) << r.err;
         EXPECT_NE(r.err.find(end), std::string::npos) << r.err;
         EXPECT_EQ(read_file(dir.path() / "stat.txt"), old);
-        EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"rec", "stat.txt"}));
+        EXPECT_EQ(entry_names(dir.path()), (std::vector<std::string>{"rec", "stat.txt"}));
     }
 }
 
@@ -173,7 +166,7 @@ TEST_F(CliReport, CutOffByAClosedPipeLeavesNothingBehind) {
     const std::string command = "cd '" + dir.path().string() + "' && '" CLOCKR_CLI "' --txt | head -c 1 >/dev/null";
     std::system(command.c_str());
     EXPECT_EQ(read_file(dir.path() / "stat.txt"), old);
-    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"rec", "stat.txt"}));
+    EXPECT_EQ(entry_names(dir.path()), (std::vector<std::string>{"rec", "stat.txt"}));
 }
 
 TEST_F(Cli, NothingMatchedIsSuccess) {

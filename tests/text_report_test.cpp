@@ -49,13 +49,6 @@ TEST(ReportLine, PadsTheFirstTwoTextsTo14) {
               longest + "ABCDEFGHIJKLMNOm   -357913:-56.-48");
 }
 
-std::vector<std::string> entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class ReportPass : public ::testing::Test {
 protected:
     ReportPass() : cwd_(dir_.path()) {
@@ -81,7 +74,7 @@ TEST_F(ReportPass, WritesTheKeptRowsWithCrLf) {
     EXPECT_EQ(read_file("stat.txt"),
               "a.rec         internal 1    s   0:27.47\r\n"
               "c.rec         Foo.lev       s   0:27.47\r\n");
-    EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt"}));
+    EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt"}));
 }
 
 TEST_F(ReportPass, MatchingNothingLeavesAnEmptyReport) {
@@ -106,7 +99,7 @@ TEST_F(ReportPass, UnwritableReportFailsButKeepsTheList) {
     EXPECT_FALSE(pass(true));
     EXPECT_EQ(sink.names(), (std::vector<std::string>{"a.rec", "c.rec"}));
     EXPECT_TRUE(fs::is_directory("stat.txt"));
-    EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt"}));
+    EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt"}));
 }
 
 TEST_F(ReportPass, LeavesOtherFilesOfTemporaryNamesAlone) {
@@ -116,7 +109,7 @@ TEST_F(ReportPass, LeavesOtherFilesOfTemporaryNamesAlone) {
     EXPECT_TRUE(pass(true));
     for (const char* name : {"stat.txt.0.tmp", "stat.txt.tmp", "stat.txt.clockr-0.tmp"})
         EXPECT_EQ(read_file(name), "mine") << name;
-    EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt", "stat.txt.0.tmp",
+    EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt", "stat.txt.0.tmp",
                                                       "stat.txt.clockr-0.tmp", "stat.txt.tmp"}));
 }
 
@@ -133,7 +126,7 @@ TEST_F(ReportPass, TakesOverTemporaryFilesThatEarlierRunsLeft) {
               "a.rec         internal 1    s   0:27.47\r\n"
               "c.rec         Foo.lev       s   0:27.47\r\n");
     // One name was taken over; the rest wait for later runs.
-    EXPECT_EQ(entries(".").size(), 2u + 99u);
+    EXPECT_EQ(entry_names(".").size(), 2u + 99u);
 }
 
 #ifndef _WIN32
@@ -239,19 +232,6 @@ TEST_F(ReportPass, KeepsTheOldFilesPermissionBitsAndOwner) {
 }
 #endif
 
-std::string report_of(const std::vector<RecordedRow>& rows) {
-    std::string out;
-    for (const RecordedRow& r : rows) {
-        ListRow row{};
-        std::snprintf(row.rec_file, sizeof row.rec_file, "%s", r.rec_file.c_str());
-        std::snprintf(row.lev_file, sizeof row.lev_file, "%s", r.lev_file.c_str());
-        std::snprintf(row.s_m, sizeof row.s_m, "%s", r.s_m.c_str());
-        std::snprintf(row.time, sizeof row.time, "%s", r.time.c_str());
-        out += line_of(row) + "\r\n";
-    }
-    return out;
-}
-
 // 300 rec files, whose report takes two writes, and a longer old stat.txt.
 class FailingReport : public ::testing::Test {
 protected:
@@ -282,7 +262,7 @@ protected:
     // beside stat.txt, and a message naming the folder.
     void expect_failed_cleanly() {
         EXPECT_EQ(sink_.rows, rows_);
-        EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt"}));
+        EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt"}));
         const std::string start = "stat.txt could not be written. ";
         EXPECT_EQ(message_.substr(0, start.size()), start) << message_;
         EXPECT_NE(message_.find(" in " + fs::current_path().string() + " failed: "), std::string::npos) << message_;
@@ -323,7 +303,7 @@ TEST_F(FailingReport, TheNewFileIsOnTheDiskBeforeItReplacesTheOld) {
         expected.push_back(ReportStep::Link);
     expected.insert(expected.end(), {ReportStep::Close, ReportStep::Rename});
     EXPECT_EQ(counting.steps(), expected);
-    EXPECT_EQ(read_file("stat.txt"), report_of(rows_));
+    EXPECT_EQ(read_file("stat.txt"), report_lines(rows_));
 }
 
 TEST_F(FailingReport, EachFailingStepLeavesTheOldReportAndNoOtherFile) {
@@ -348,8 +328,8 @@ TEST_F(FailingReport, InPlaceWhenNoNewFileCanBeMade) {
     {
         FaultScope counting({no_new_file});
         ASSERT_TRUE(pass());
-        EXPECT_EQ(read_file("stat.txt"), report_of(rows_));
-        EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt"}));
+        EXPECT_EQ(read_file("stat.txt"), report_lines(rows_));
+        EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt"}));
     }
     const std::vector<InjectedFault> faults = every_fault([this] { pass(); }, disk_full, {no_new_file});
     const std::vector<std::string> names = names_of(faults);
@@ -381,7 +361,7 @@ TEST_F(FailingReport, ARunThatDiesMidReportLeavesNothingBehind) {
     // The helper opens a report here, writes rows and kills itself.
     std::system(sibling_command("die_mid_report").c_str());
     expect_old_report();
-    EXPECT_EQ(entries("."), (std::vector<std::string>{"rec", "stat.txt"}));
+    EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt"}));
 }
 
 } // namespace
