@@ -206,6 +206,34 @@ TEST_F(HostileFolder, WhereNoNewFileCanBeMadeStatTxtIsRewrittenInPlace) {
     EXPECT_EQ(entry_names("."), (Names{"rec", "stat.txt"}));
 }
 
+// A real failing write, not the report's seam: past the file size limit
+// the system refuses with EFBIG (the signal it would send is ignored).
+TEST_F(HostileFolder, AReportPastTheFileSizeLimitFailsAndKeepsTheOldOne) {
+    for (int i = 0; i < 300; ++i) write_file("rec/" + std::to_string(1000 + i) + ".rec", single_player(finishing_at(12)));
+    write_file("stat.txt", Bytes{'o', 'l', 'd'});
+    const int status = in_child([] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        ListOptions options;
+        options.report = true;
+        RecordingSink sink;
+        TextReport report;
+        run_listing_pass(options, sink, report);
+        char text[report_message_room];
+        report.describe_failure(text, sizeof text);
+        const std::string message = text;
+        return !report.succeeded() && sink.rows.size() == 300 &&
+                       message.find("Writing the report in ") != std::string::npos &&
+                       message.find(": File too large.") != std::string::npos
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(status, 0) << "1: written, or not said so; 2: no limit could be set";
+    EXPECT_EQ(read_file("stat.txt"), "old");
+    EXPECT_EQ(entry_names("."), (Names{"rec", "stat.txt"}));
+}
+
 int open_descriptors() {
     int n = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
