@@ -204,6 +204,28 @@ INSTANTIATE_TEST_SUITE_P(
                  "stat.txt could not be written. Opening stat.txt for writing in %s failed: Is a directory."}),
     [](const ::testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
 
+// Old files of our temporary names that no run of ours made: a folder, a
+// file with a second name, and (where the test can make one) another user's.
+TEST_F(ReportPass, LeavesOldTemporaryNamesThatAreNotOursAlone) {
+    const auto long_ago = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+    fs::create_directory("stat.txt.clockr-0.tmp");
+    write_file("stat.txt.clockr-1.tmp", Bytes{'1'});
+    fs::create_hard_link("stat.txt.clockr-1.tmp", "second-name");
+    write_file("stat.txt.clockr-2.tmp", Bytes{'2'});
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown("stat.txt.clockr-2.tmp", 65534, 65534), 0);
+    }
+    for (const char* name : {"stat.txt.clockr-0.tmp", "stat.txt.clockr-1.tmp", "stat.txt.clockr-2.tmp"})
+        fs::last_write_time(name, long_ago);
+    EXPECT_TRUE(pass(true));
+    EXPECT_EQ(read_file("stat.txt"), two_rows);
+    EXPECT_TRUE(fs::is_directory("stat.txt.clockr-0.tmp"));
+    EXPECT_EQ(read_file("stat.txt.clockr-1.tmp"), "1");
+    if (geteuid() == 0) {
+        EXPECT_EQ(read_file("stat.txt.clockr-2.tmp"), "2");
+    }
+}
+
 TEST_F(ReportPass, KeepsTheOldFilesPermissionBitsAndOwner) {
     for (const fs::perms mode : {fs::perms(0600), fs::perms(0640), fs::perms(0664)}) {
         write_file("stat.txt", Bytes{'o', 'l', 'd'});
