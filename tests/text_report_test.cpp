@@ -49,6 +49,11 @@ TEST(ReportLine, PadsTheFirstTwoTextsTo14) {
               longest + "ABCDEFGHIJKLMNOm   -357913:-56.-48");
 }
 
+// What ReportPass's folder reports.
+const char* const two_rows =
+    "a.rec         internal 1    s   0:27.47\r\n"
+    "c.rec         Foo.lev       s   0:27.47\r\n";
+
 class ReportPass : public ::testing::Test {
 protected:
     ReportPass() : cwd_(dir_.path()) {
@@ -122,18 +127,12 @@ TEST_F(ReportPass, TakesOverTemporaryFilesThatEarlierRunsLeft) {
         fs::last_write_time(name, long_ago);
     }
     EXPECT_TRUE(pass(true));
-    EXPECT_EQ(read_file("stat.txt"),
-              "a.rec         internal 1    s   0:27.47\r\n"
-              "c.rec         Foo.lev       s   0:27.47\r\n");
+    EXPECT_EQ(read_file("stat.txt"), two_rows);
     // One name was taken over; the rest wait for later runs.
     EXPECT_EQ(entry_names(".").size(), 2u + 99u);
 }
 
 #ifndef _WIN32
-const char* const two_rows =
-    "a.rec         internal 1    s   0:27.47\r\n"
-    "c.rec         Foo.lev       s   0:27.47\r\n";
-
 // Entries anywhere below dir whose names are our temporary files'.
 std::vector<std::string> temporary_files(const fs::path& dir) {
     std::vector<std::string> found;
