@@ -198,7 +198,9 @@ int main(int argc, char** argv) {
         status = 1;
     }
     if (txt && !report.succeeded()) {
-        std::fputs("korvo-clockr-cli: stat.txt could not be written\n", stderr);
+        char why[report_message_room];
+        report.describe_failure(why, sizeof why);
+        std::fprintf(stderr, "korvo-clockr-cli: %s\n", why);
         status = 1;
     }
     return status;

@@ -33,8 +33,11 @@ void run_pass(HWND hdlg, bool report) {
     ListViewSink sink(hdlg);
     TextReport text_report;
     run_listing_pass(options, sink, text_report);
-    if (report && !text_report.succeeded())
-        MessageBoxA(hdlg, "stat.txt could not be written.", "Korvo clockr", MB_OK | MB_ICONERROR);
+    if (report && !text_report.succeeded()) {
+        char why[report_message_room];
+        text_report.describe_failure(why, sizeof why);
+        MessageBoxA(hdlg, why, "Korvo clockr", MB_OK | MB_ICONERROR);
+    }
 }
 
 BOOL on_init_dialog(HWND hdlg) {

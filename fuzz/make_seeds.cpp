@@ -2,6 +2,7 @@
 // make_fuzz_seeds READ_DIR PASS_DIR
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -76,6 +77,8 @@ int main(int argc, char** argv) {
         std::fputs("usage: make_fuzz_seeds READ_DIR PASS_DIR\n", stderr);
         return 2;
     }
+    std::filesystem::create_directories(argv[1]);
+    std::filesystem::create_directories(argv[2]);
     const std::vector<Bytes> recs = rec_seeds();
     for (std::size_t i = 0; i < recs.size(); ++i)
         write_file(std::string(argv[1]) + "/seed" + std::to_string(i), recs[i]);

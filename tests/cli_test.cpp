@@ -2,12 +2,17 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "support/rec_writer.h"
+#include "support/recording_sink.h"
+#include "support/report_faults.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -19,9 +24,10 @@ struct CliRun {
     std::string out, err;
 };
 
-// The command line front end as a process, in dir, with arguments given as shell words.
-CliRun cli(const TempDir& dir, const std::string& args) {
-    const std::string command = "cd '" + dir.path().string() + "' && '" CLOCKR_CLI "' " + args +
+// The command line front end as a process, in dir, with arguments given as
+// shell words; program may also set variables in front of it.
+CliRun cli(const TempDir& dir, const std::string& args, const std::string& program = "'" CLOCKR_CLI "'") {
+    const std::string command = "cd '" + dir.path().string() + "' && " + program + " " + args +
                                 " >.out 2>.err </dev/null";
     const int raw = std::system(command.c_str());
     CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(dir.path() / ".out"),
@@ -107,8 +113,60 @@ TEST_F(Cli, UnwritableStatTxtExitsOneAndStillPrints) {
     const CliRun r = cli(dir, "--txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, text_rows);
-    EXPECT_EQ(r.err, "korvo-clockr-cli: stat.txt could not be written\n");
+    EXPECT_EQ(r.err, "korvo-clockr-cli: stat.txt could not be written. Opening stat.txt for writing in " +
+                         fs::canonical(dir.path()).string() + " failed: Is a directory.\n");
     EXPECT_TRUE(fs::is_directory(dir.path() / "stat.txt"));
+}
+
+// A folder of count rec files and an old stat.txt.
+class CliReport : public ::testing::Test {
+protected:
+    void fill(int count) {
+        fs::create_directory(dir.path() / "rec");
+        const Bytes bytes = single_player(on_level("QWQUU001.LEV", 12));
+        for (int i = 0; i < count; ++i) write_file(dir / ("rec/" + std::to_string(10000 + i) + ".rec"), bytes);
+        write_file(dir / "stat.txt", Bytes(old.begin(), old.end()));
+    }
+
+    const std::string old = "old report\r\n";
+    TempDir dir;
+};
+
+TEST_F(CliReport, EachFailingStepExitsOneWithItsReasonAndKeepsTheOldReport) {
+    fill(300);
+    const std::string rows = cli(dir, "").out;
+    std::vector<InjectedFault> faults;
+    {
+        CurrentDir cwd(dir.path());
+        faults = every_fault([] { RecordingSink sink; run_pass(sink, true); }, ENOSPC);
+    }
+    ASSERT_GE(faults.size(), 7u);
+    const std::string start = "korvo-clockr-cli: stat.txt could not be written. ";
+    const std::string end = " in " + fs::canonical(dir.path()).string() + " failed: No space left on device.\n";
+    for (const InjectedFault& fault : faults) {
+        SCOPED_TRACE(fault.name());
+        write_file(dir / "stat.txt", Bytes(old.begin(), old.end()));
+        const CliRun r = cli(dir, "--txt",
+                             "CLOCKR_REPORT_FAULT='" + std::to_string(static_cast<int>(fault.step)) + " " +
+                                 std::to_string(fault.nth) + " " + std::to_string(fault.error) +
+                                 "' '" CLOCKR_CLI_FAULTS "'");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, rows);
+        EXPECT_EQ(r.err.substr(0, start.size()), start) << r.err;
+        EXPECT_NE(r.err.find(end), std::string::npos) << r.err;
+        EXPECT_EQ(read_file(dir.path() / "stat.txt"), old);
+        EXPECT_EQ(entry_names(dir.path()), (std::vector<std::string>{"rec", "stat.txt"}));
+    }
+}
+
+// `--txt | head -1`: the tool dies of the closed pipe in the middle of the
+// pass, having written more than a pipe holds.
+TEST_F(CliReport, CutOffByAClosedPipeLeavesNothingBehind) {
+    fill(3000);
+    const std::string command = "cd '" + dir.path().string() + "' && '" CLOCKR_CLI "' --txt | head -c 1 >/dev/null";
+    std::system(command.c_str());
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), old);
+    EXPECT_EQ(entry_names(dir.path()), (std::vector<std::string>{"rec", "stat.txt"}));
 }
 
 TEST_F(Cli, NothingMatchedIsSuccess) {

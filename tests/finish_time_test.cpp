@@ -115,6 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Two before a kind 4 is tested with no kind-4 test of its own.
         FinishCase{"Kind4TwoBeforeIsKind4", summary_of({event(12, 4), event(12, 1), event(12, 4)}),
                    "not finished"},
+        // One skip per kind 4: the event it lands on is tested even when it is a kind 4 itself.
+        FinishCase{"Kind4SkipLandsOnAKind4",
+                   summary_of({event(10), event(12), event(12, 4), event(12, 1), event(12, 4)}), "0:27.47"},
+        FinishCase{"Kind4SkipLandsOnAKind4BeforeTheFinish",
+                   summary_of({event(12), event(12, 4), event(12, 1), event(12, 4)}), "0:27.47"},
         FinishCase{"Kind4AtTheStart", summary_of({event(12, 4)}), "not finished"},
         FinishCase{"NoEvents", summary_of({}), "not finished"},
         FinishCase{"EqualLastTimesFallsToPlayer2", summary_of({event(12, 1)}, {event(12)}, 2), "0:27.47"},

@@ -160,9 +160,92 @@ TEST_F(HostileFolder, AnUnreadableFileIsLeftOut) {
     EXPECT_EQ(status, 0) << "2: the file was readable; 98: could not drop root";
 }
 
-TEST_F(HostileFolder, HundredThousandEntriesWithoutARecFile) {
+// Root writes any file whatever its mode bits: these run as "nobody".
+TEST_F(HostileFolder, ARefusedStatTxtIsNotReplaced) {
+    write_file("rec/a.rec", single_player(finishing_at(12)));
+    write_file("stat.txt", Bytes{'o', 'l', 'd'});
+    fs::permissions("stat.txt", fs::perms(0444));
+    fs::permissions(dir_.path(), fs::perms::all);  // a new file could be made
+    const int status = in_child(
+        [] {
+            ListOptions options;
+            options.report = true;
+            RecordingSink sink;
+            TextReport report;
+            run_listing_pass(options, sink, report);
+            char text[report_message_room];
+            report.describe_failure(text, sizeof text);
+            const std::string expected = "stat.txt could not be written. Opening stat.txt for writing in " +
+                                         fs::current_path().string() + " failed: Permission denied.";
+            return !report.succeeded() && text == expected && sink.names() == Names{"a.rec"} ? 0 : 1;
+        },
+        true);
+    EXPECT_EQ(status, 0) << "1: replaced, or not said so; 98: could not drop root";
+    EXPECT_EQ(read_file("stat.txt"), "old");
+    EXPECT_EQ(entry_names("."), (Names{"rec", "stat.txt"}));
+}
+
+TEST_F(HostileFolder, WhereNoNewFileCanBeMadeStatTxtIsRewrittenInPlace) {
+    write_file("rec/a.rec", single_player(finishing_at(12)));
+    write_file("stat.txt", Bytes(100, 'x'));
+    fs::permissions("stat.txt", fs::perms(0666));
+    fs::permissions(dir_.path(), fs::perms(0755));  // no new file for others
+    struct stat before;
+    ASSERT_EQ(stat("stat.txt", &before), 0);
+    const int status = in_child(
+        [] {
+            RecordingSink sink;
+            return pass(sink) ? 0 : 1;
+        },
+        true);
+    EXPECT_EQ(status, 0) << "1: not written; 98: could not drop root";
+    EXPECT_EQ(read_file("stat.txt"), "a.rec         Odd.lev       s   0:27.47\r\n");
+    struct stat after;
+    ASSERT_EQ(stat("stat.txt", &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(entry_names("."), (Names{"rec", "stat.txt"}));
+}
+
+// A real failing write, not the report's seam: past the file size limit
+// the system refuses with EFBIG (the signal it would send is ignored).
+TEST_F(HostileFolder, AReportPastTheFileSizeLimitFailsAndKeepsTheOldOne) {
+    for (int i = 0; i < 300; ++i) write_file("rec/" + std::to_string(1000 + i) + ".rec", single_player(finishing_at(12)));
+    write_file("stat.txt", Bytes{'o', 'l', 'd'});
+    const int status = in_child([] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        ListOptions options;
+        options.report = true;
+        RecordingSink sink;
+        TextReport report;
+        run_listing_pass(options, sink, report);
+        char text[report_message_room];
+        report.describe_failure(text, sizeof text);
+        const std::string message = text;
+        return !report.succeeded() && sink.rows.size() == 300 &&
+                       message.find("Writing the report in ") != std::string::npos &&
+                       message.find(": File too large.") != std::string::npos
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(status, 0) << "1: written, or not said so; 2: no limit could be set";
+    EXPECT_EQ(read_file("stat.txt"), "old");
+    EXPECT_EQ(entry_names("."), (Names{"rec", "stat.txt"}));
+}
+
+int open_descriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+// Every entry is opened and closed again: one descriptor kept per entry
+// would show in the count, and would run out long before the last entry,
+// the one rec file.
+TEST_F(HostileFolder, HundredThousandEntriesAndTheLastOneARecFile) {
     char name[32];
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 99999; ++i) {
         std::snprintf(name, sizeof name, "rec/%06d.rec", i);
         if (i % 10 == 0) {
             ASSERT_EQ(symlink(name + 4, name), 0);  // a link to itself
@@ -172,10 +255,13 @@ TEST_F(HostileFolder, HundredThousandEntriesWithoutARecFile) {
             ::close(fd);
         }
     }
+    write_file("rec/099999.rec", single_player(finishing_at(12)));
+    const int before = open_descriptors();
     RecordingSink sink;
     ASSERT_TRUE(pass(sink));
-    EXPECT_TRUE(sink.rows.empty());
-    EXPECT_EQ(read_file("stat.txt"), "");
+    EXPECT_EQ(open_descriptors(), before);
+    EXPECT_EQ(sink.rows, (std::vector<RecordedRow>{{0, "099999.rec", "Odd.lev", "s", "0:27.47"}}));
+    EXPECT_EQ(read_file("stat.txt"), "099999.rec    Odd.lev       s   0:27.47\r\n");
 }
 
 long status_kib(const char* field) {

@@ -229,6 +229,21 @@ TEST_F(Folder, BackslashSeparatesInPatternsAndStaysInNames) {
     EXPECT_EQ(run(options_for("rec/*.rec")).rows, expected);
     EXPECT_EQ(run(options_for(".\\rec\\*.rec")).rows, expected);
 }
+
+TEST_F(Folder, APatternWhoseOnlySlashIsItsFirstReadsFromTheRoot) {
+    // A rec file here named like a folder at the root: it is listed only if
+    // the match were read without the prefix "/"; the root's folder is no rec file.
+    std::string root_folder;
+    for (const auto& e : fs::directory_iterator("/"))
+        if (e.is_directory() && !e.is_symlink() && e.path().filename().string().find_first_of("*?[]\\") == std::string::npos) {
+            root_folder = e.path().filename().string();
+            break;
+        }
+    ASSERT_FALSE(root_folder.empty());
+    put(root_folder, single_player(on_level("QWQUU001.LEV")));
+    EXPECT_EQ(run(options_for(root_folder)).names(), Names{root_folder});
+    EXPECT_EQ(run(options_for("/" + root_folder)).names(), Names{});
+}
 #endif
 
 TEST_F(Folder, JoinedPathOver259IsSkipped) {

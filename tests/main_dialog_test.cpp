@@ -13,6 +13,8 @@
 #include "dialog/resource.h"
 #include "support/dialog_driver.h"
 #include "support/rec_writer.h"
+#include "support/recording_sink.h"
+#include "support/report_faults.h"
 #include "support/temp_dir.h"
 #include "win32qt/resources.h"
 
@@ -180,9 +182,35 @@ TEST_F(MainDialog, UnwritableStatTxtSaysSoOnceAndKeepsTheList) {
         EXPECT_EQ(rows(dialog), sample_rows);
     });
     ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_NE(boxes_[0].text.find("stat.txt could not be written"), std::string::npos);
+    EXPECT_EQ(boxes_[0].text, "stat.txt could not be written. Opening stat.txt for writing in " +
+                                  fs::canonical(dir_.path()).string() + " failed: Is a directory.");
     EXPECT_EQ(boxes_[0].caption, "Korvo clockr");
     EXPECT_TRUE(fs::is_directory(dir_.path() / "stat.txt"));
+}
+
+TEST_F(MainDialog, EachFailingReportStepShowsItsReasonAndKeepsTheOldReport) {
+    const std::vector<InjectedFault> faults =
+        every_fault([] { RecordingSink sink; run_pass(sink, true); }, disk_full);
+    ASSERT_GE(faults.size(), 6u);
+    const std::string start = "stat.txt could not be written. ";
+    const std::string end = " in " + fs::canonical(dir_.path()).string() + " failed: No space left on device.";
+    for (const InjectedFault& fault : faults) {
+        SCOPED_TRACE(fault.name());
+        write_file("stat.txt", Bytes{'o', 'l', 'd'});
+        boxes_.clear();
+        FaultScope failing({fault});
+        open([&](HWND dialog) {
+            click(dialog, IDC_TXT_OUTPUT);
+            EXPECT_EQ(rows(dialog), sample_rows);
+        });
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].text.substr(0, start.size()), start) << boxes_[0].text;
+        EXPECT_EQ(boxes_[0].text.substr(boxes_[0].text.size() - std::min(end.size(), boxes_[0].text.size())), end)
+            << boxes_[0].text;
+        EXPECT_EQ(boxes_[0].type, UINT(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(read_file("stat.txt"), "old");
+        EXPECT_EQ(entry_names("."), (std::vector<std::string>{"rec", "stat.txt"}));
+    }
 }
 
 TEST_F(MainDialog, TheRealMessageBoxShowsOverTheFilledListAndOkClosesIt) {
@@ -207,7 +235,7 @@ TEST_F(MainDialog, TheRealMessageBoxShowsOverTheFilledListAndOkClosesIt) {
         click(dialog, IDC_TXT_OUTPUT);  // returns once the box is closed
         timer->stop();
     });
-    EXPECT_EQ(shown, QString("stat.txt could not be written."));
+    EXPECT_TRUE(shown.startsWith("stat.txt could not be written. ")) << shown.toStdString();
     EXPECT_EQ(behind, sample_rows);
 }
 

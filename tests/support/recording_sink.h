@@ -35,6 +35,22 @@ public:
     int clears = 0;
 };
 
+// The stat.txt lines of rows, each ending in CR LF.
+inline std::string report_lines(const std::vector<RecordedRow>& rows) {
+    std::string out;
+    for (const RecordedRow& r : rows) {
+        ListRow row{};
+        std::snprintf(row.rec_file, sizeof row.rec_file, "%s", r.rec_file.c_str());
+        std::snprintf(row.lev_file, sizeof row.lev_file, "%s", r.lev_file.c_str());
+        std::snprintf(row.s_m, sizeof row.s_m, "%s", r.s_m.c_str());
+        std::snprintf(row.time, sizeof row.time, "%s", r.time.c_str());
+        char line[report_line_capacity + 1];
+        format_report_line(line, row);
+        out += std::string(line) + "\r\n";
+    }
+    return out;
+}
+
 // Runs a pass over pattern into sink, with the report when asked; true when
 // the report was written (or not asked for).
 inline bool run_pass(RowSink& sink, bool report, const char* pattern = "rec/*.rec") {

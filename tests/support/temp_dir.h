@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class TempDir {
 public:
@@ -20,6 +21,9 @@ private:
 
 // Every byte of a file; empty when it cannot be read.
 std::string read_file(const std::filesystem::path& path);
+
+// The names in a folder, sorted.
+std::vector<std::string> entry_names(const std::filesystem::path& dir);
 
 // Makes the directory current for as long as it lives.
 class CurrentDir {
