@@ -9,7 +9,7 @@ set(CLOCKR_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
 set(CLOCKR_CONTACT "the Korvo clockr developers <korvo-clockr@example.org>")
 
 # What korvo-clockr-cli --version prints, and what its test expects.
-foreach(target korvo-clockr-cli clockr_tests)
+foreach(target korvo-clockr-cli korvo-clockr-cli-faults clockr_tests)
   if(TARGET ${target})
     target_compile_definitions(${target} PRIVATE CLOCKR_VERSION="${PROJECT_VERSION}")
   endif()
