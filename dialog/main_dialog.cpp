@@ -3,6 +3,7 @@
 #include "dialog/main_dialog.h"
 
 #include "dialog/resource.h"
+#include "listing/row_order.h"
 #include "listing/text_report.h"
 
 namespace {
@@ -24,6 +25,78 @@ private:
     HWND hdlg_;
 };
 
+constexpr int column_count = 4;
+
+// The order the user chose by clicking a column header; it holds for every
+// later pass while the dialog is open. stat.txt keeps the pass order.
+struct ListSort {
+    int column = -1;  // -1: the pass order
+    bool descending = false;
+    bool three_digits = false;  // how the time texts shown were made
+};
+ListSort list_sort;
+
+void item_text(HWND list, LPARAM index, int column, char* text, int room) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = room;
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+// An item's row index in its pass, kept in its lParam.
+LPARAM pass_index(HWND list, LPARAM index) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = static_cast<int>(index);
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+// The chosen column's order over the items' texts; equal keys in pass order
+// both ways, so the result does not hang on the sort being stable.
+int CALLBACK compare_items(LPARAM index1, LPARAM index2, LPARAM list_handle) {
+    const HWND list = reinterpret_cast<HWND>(list_handle);
+    char a[path_capacity + 1];
+    char b[path_capacity + 1];
+    item_text(list, index1, list_sort.column, a, sizeof a);
+    item_text(list, index2, list_sort.column, b, sizeof b);
+    const int c = compare_texts(static_cast<SortColumn>(list_sort.column), a, b, list_sort.three_digits);
+    if (c != 0) return list_sort.descending ? -c : c;
+    const LPARAM p1 = pass_index(list, index1);
+    const LPARAM p2 = pass_index(list, index2);
+    return (p1 > p2) - (p1 < p2);
+}
+
+void sort_list(HWND hdlg) {
+    if (list_sort.column < 0) return;
+    const HWND list = GetDlgItem(hdlg, IDC_LIST);
+    SendMessageA(list, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(list),
+                 reinterpret_cast<LPARAM>(&compare_items));
+}
+
+// The sort mark in the header: up on the sort column when ascending.
+void show_sort_in_header(HWND hdlg) {
+    const HWND header = reinterpret_cast<HWND>(SendDlgItemMessageA(hdlg, IDC_LIST, LVM_GETHEADER, 0, 0));
+    for (int column = 0; column < column_count; ++column) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (column == list_sort.column) item.fmt |= list_sort.descending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// A first click on a column sorts by it ascending, the next one reverses.
+void on_column_click(HWND hdlg, int column) {
+    if (column < 0 || column >= column_count) return;
+    list_sort.descending = column == list_sort.column && !list_sort.descending;
+    list_sort.column = column;
+    sort_list(hdlg);
+    show_sort_in_header(hdlg);
+}
+
 bool is_checked(HWND hdlg, int id) { return SendDlgItemMessageA(hdlg, id, BM_GETCHECK, 0, 0) != BST_UNCHECKED; }
 
 void run_pass(HWND hdlg, bool report) {
@@ -33,12 +106,15 @@ void run_pass(HWND hdlg, bool report) {
     ListViewSink sink(hdlg);
     TextReport text_report;
     run_listing_pass(options, sink, text_report);
+    list_sort.three_digits = options.three_digits;
+    sort_list(hdlg);
     if (report && !text_report.succeeded())
         MessageBoxA(hdlg, "stat.txt could not be written.", "Korvo clockr", MB_OK | MB_ICONERROR);
 }
 
 BOOL on_init_dialog(HWND hdlg) {
     main_dialog = hdlg;
+    list_sort = ListSort{};
     insert_column(hdlg, 100, "rec file", IDC_LIST, 0);
     insert_column(hdlg, 100, "lev file", IDC_LIST, 1);
     insert_column(hdlg, 30, "s/m", IDC_LIST, 2);
@@ -51,9 +127,17 @@ BOOL on_init_dialog(HWND hdlg) {
 
 } // namespace
 
-INT_PTR CALLBACK main_dialog_proc(HWND hdlg, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK main_dialog_proc(HWND hdlg, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: return on_init_dialog(hdlg);
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (header->idFrom == IDC_LIST && header->code == LVN_COLUMNCLICK) {
+            on_column_click(main_dialog, reinterpret_cast<const NMLISTVIEW*>(lparam)->iSubItem);
+            return TRUE;
+        }
+        return FALSE;
+    }
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDC_REFRESH: run_pass(main_dialog, false); return TRUE;
@@ -76,11 +160,13 @@ void insert_column(HWND hdlg, int width, const char* title, int list_id, int ind
 
 void list_add_row(HWND hdlg, int row_index, const ListRow& row) {
     LVITEMA item = {};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_PARAM;  // the row index keeps equal keys in pass order
     item.iItem = row_index;
     item.iSubItem = 0;
     item.pszText = const_cast<char*>(row.rec_file);
+    item.lParam = row_index;
     SendDlgItemMessageA(hdlg, IDC_LIST, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.mask = LVIF_TEXT;
     const char* const rest[] = {row.lev_file, row.s_m, row.time};
     for (int sub_item = 1; sub_item <= 3; ++sub_item) {
         item.iSubItem = sub_item;

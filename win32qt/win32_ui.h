@@ -45,6 +45,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define HIWORD(l) (static_cast<WORD>((static_cast<UINT_PTR>(l) >> 16) & 0xFFFF))
 #define MAKEWPARAM(lo, hi) (static_cast<WPARAM>(static_cast<DWORD>(static_cast<WORD>(lo) | static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
 
+#define WM_NOTIFY 0x004E
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 
@@ -65,16 +66,32 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define BST_CHECKED 1
 
 #define LVM_FIRST 0x1000
+#define LVM_GETITEMA (LVM_FIRST + 5)
 #define LVM_SETITEMA (LVM_FIRST + 6)
 #define LVM_INSERTITEMA (LVM_FIRST + 7)
 #define LVM_DELETEALLITEMS (LVM_FIRST + 9)
 #define LVM_INSERTCOLUMNA (LVM_FIRST + 27)
+#define LVM_GETHEADER (LVM_FIRST + 31)
+#define LVM_GETITEMTEXTA (LVM_FIRST + 45)
+#define LVM_SORTITEMSEX (LVM_FIRST + 81)
+
+#define LVN_FIRST (0U - 100U)
+#define LVN_COLUMNCLICK (LVN_FIRST - 8)
+
+#define HDM_FIRST 0x1200
+#define HDM_GETITEMA (HDM_FIRST + 3)
+#define HDM_SETITEMA (HDM_FIRST + 4)
+#define HDI_FORMAT 0x0004
+#define HDF_STRING 0x4000
+#define HDF_SORTDOWN 0x0200
+#define HDF_SORTUP 0x0400
 
 #define LVCF_FMT 0x0001
 #define LVCF_WIDTH 0x0002
 #define LVCF_TEXT 0x0004
 #define LVCF_SUBITEM 0x0008
 #define LVIF_TEXT 0x0001
+#define LVIF_PARAM 0x0004
 
 #define MB_OK 0x0000
 #define MB_OKCANCEL 0x0001
@@ -105,6 +122,46 @@ struct LVITEMA {
     int cchTextMax;
     int iImage;
     LPARAM lParam;
+};
+
+struct POINT {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+
+struct NMLISTVIEW {
+    NMHDR hdr;
+    int iItem;
+    int iSubItem;
+    UINT uNewState;
+    UINT uOldState;
+    UINT uChanged;
+    POINT ptAction;
+    LPARAM lParam;
+};
+
+// LVM_SORTITEMSEX's comparison: items by index, negative, zero or positive.
+using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
+
+struct HDITEMA {
+    UINT mask;
+    int cxy;
+    LPSTR pszText;
+    void* hbm;
+    int cchTextMax;
+    int fmt;
+    LPARAM lParam;
+    int iImage;
+    int iOrder;
+    UINT type;
+    void* pvFilter;
+    UINT state;
 };
 
 // Makes the list view known; on Linux also starts the window system, and
