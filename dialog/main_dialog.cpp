@@ -2,6 +2,9 @@
 // pass's row sink.
 #include "dialog/main_dialog.h"
 
+#include <string>
+#include <vector>
+
 #include "dialog/resource.h"
 #include "listing/row_order.h"
 #include "listing/text_report.h"
@@ -36,43 +39,41 @@ struct ListSort {
 };
 ListSort list_sort;
 
-void item_text(HWND list, LPARAM index, int column, char* text, int room) {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = room;
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-}
+// The texts of the sort column by pass index (each item's lParam), read
+// before the sort: while the list sorts, an item's index is not its own.
+struct SortKeys {
+    std::vector<std::string> texts;
+};
 
-// An item's row index in its pass, kept in its lParam.
-LPARAM pass_index(HWND list, LPARAM index) {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = static_cast<int>(index);
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
-}
-
-// The chosen column's order over the items' texts; equal keys in pass order
-// both ways, so the result does not hang on the sort being stable.
-int CALLBACK compare_items(LPARAM index1, LPARAM index2, LPARAM list_handle) {
-    const HWND list = reinterpret_cast<HWND>(list_handle);
-    char a[path_capacity + 1];
-    char b[path_capacity + 1];
-    item_text(list, index1, list_sort.column, a, sizeof a);
-    item_text(list, index2, list_sort.column, b, sizeof b);
-    const int c = compare_texts(static_cast<SortColumn>(list_sort.column), a, b, list_sort.three_digits);
+int CALLBACK compare_items(LPARAM pass_index1, LPARAM pass_index2, LPARAM keys_address) {
+    const auto& texts = reinterpret_cast<const SortKeys*>(keys_address)->texts;
+    const int c = compare_texts(static_cast<SortColumn>(list_sort.column),
+                                texts[static_cast<std::size_t>(pass_index1)].c_str(),
+                                texts[static_cast<std::size_t>(pass_index2)].c_str(), list_sort.three_digits);
     if (c != 0) return list_sort.descending ? -c : c;
-    const LPARAM p1 = pass_index(list, index1);
-    const LPARAM p2 = pass_index(list, index2);
-    return (p1 > p2) - (p1 < p2);
+    return (pass_index1 > pass_index2) - (pass_index1 < pass_index2);  // equal keys in pass order
 }
 
 void sort_list(HWND hdlg) {
     if (list_sort.column < 0) return;
     const HWND list = GetDlgItem(hdlg, IDC_LIST);
-    SendMessageA(list, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(list),
-                 reinterpret_cast<LPARAM>(&compare_items));
+    const auto count = static_cast<std::size_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    SortKeys keys;
+    keys.texts.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        char text[path_capacity + 1];
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(i);
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        if (item.lParam < 0 || static_cast<std::size_t>(item.lParam) >= count) return;  // not our rows
+        item.iSubItem = list_sort.column;
+        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        keys.texts[static_cast<std::size_t>(item.lParam)] = text;
+    }
+    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&keys), reinterpret_cast<LPARAM>(&compare_items));
 }
 
 // The sort mark in the header: up on the sort column when ascending.

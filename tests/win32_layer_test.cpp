@@ -262,7 +262,11 @@ TEST_F(Layer, ListViewIsAnUnsortedReportTakingItemsAtTheirIndex) {
 
 namespace {
 
+// The texts add_items gave, by lParam.
+std::vector<std::string> texts_by_param;
+
 void add_items(HWND dialog, const std::vector<std::string>& texts) {
+    texts_by_param = texts;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         LVITEMA item = {};
         item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -291,8 +295,8 @@ std::vector<LPARAM> item_params(HWND dialog) {
     return params;
 }
 
-int CALLBACK by_text(LPARAM a, LPARAM b, LPARAM list_view) {
-    return item_text(reinterpret_cast<HWND>(list_view), a).compare(item_text(reinterpret_cast<HWND>(list_view), b));
+int CALLBACK by_text(LPARAM a, LPARAM b, LPARAM) {
+    return texts_by_param.at(std::size_t(a - 100)).compare(texts_by_param.at(std::size_t(b - 100)));
 }
 int CALLBACK always_less(LPARAM, LPARAM, LPARAM) { return -1; }
 int CALLBACK at_random(LPARAM, LPARAM, LPARAM) { return std::rand() % 3 - 1; }
@@ -303,7 +307,7 @@ int CALLBACK emptying(LPARAM, LPARAM, LPARAM list_view) {
 
 LRESULT sort_with(HWND dialog, PFNLVCOMPARE compare) {
     const HWND list_view = GetDlgItem(dialog, list);
-    return SendMessageA(list_view, LVM_SORTITEMSEX, WPARAM(list_view), reinterpret_cast<LPARAM>(compare));
+    return SendMessageA(list_view, LVM_SORTITEMS, WPARAM(list_view), reinterpret_cast<LPARAM>(compare));
 }
 
 std::vector<std::string> first_column(HWND dialog) {
@@ -314,7 +318,7 @@ std::vector<std::string> first_column(HWND dialog) {
 
 } // namespace
 
-TEST_F(Layer, ListViewSortsByTheOwnersComparisonOfItemIndexes) {
+TEST_F(Layer, ListViewSortsByTheOwnersComparisonOfItemParams) {
     run([&](HWND dialog) {
         add_column(dialog, 0, "n", 40);
         add_items(dialog, {"c", "a", "b", "a", "abc"});
@@ -322,6 +326,7 @@ TEST_F(Layer, ListViewSortsByTheOwnersComparisonOfItemIndexes) {
         EXPECT_EQ(item_text(list_view, 4, 3), "ab");  // cut to its room
         EXPECT_EQ(item_text(list_view, 4, 0), "untouched");
         EXPECT_EQ(item_text(list_view, 9), "");
+        EXPECT_EQ(SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0), 5);
         EXPECT_EQ(sort_with(dialog, by_text), TRUE);
         EXPECT_EQ(first_column(dialog), (std::vector<std::string>{"a", "a", "abc", "b", "c"}));
         // lParams go with their items; equal keys keep their order.
@@ -383,14 +388,15 @@ TEST_F(Layer, HeaderClicksNotifyTheOwnerWhichSetsTheSortMark) {
         EXPECT_EQ(SendMessageA(header_window, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item)), TRUE);
         EXPECT_EQ(SendMessageA(header_window, HDM_SETITEMA, 2, reinterpret_cast<LPARAM>(&item)), FALSE);
         EXPECT_TRUE(header->isSortIndicatorShown());
+        // Qt's styles point its ascending mark down, as HDF_SORTDOWN does.
         EXPECT_EQ(header->sortIndicatorSection(), 1);
-        EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
         click_section(1);  // the owner, not the header, moves the mark
         EXPECT_EQ(header->sortIndicatorSection(), 1);
-        EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
         item.fmt = (item.fmt & ~HDF_SORTDOWN) | HDF_SORTUP;
         SendMessageA(header_window, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
         item.fmt &= ~HDF_SORTUP;
         SendMessageA(header_window, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item));
         EXPECT_FALSE(header->isSortIndicatorShown());

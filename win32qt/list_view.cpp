@@ -141,12 +141,13 @@ public:
         return true;
     }
 
-    // Orders the rows by compare, which gets their indexes as they were
-    // before the sort; a stable merge sort that stays in bounds whatever
-    // compare answers. Nothing moves if compare changed the list.
+    // Orders the rows by compare, which gets their lParams; a stable merge
+    // sort that stays in bounds whatever compare answers. Nothing moves if
+    // compare changed the list.
     bool sort(PFNLVCOMPARE compare, LPARAM param) {
         if (!compare) return false;
         const std::uint64_t generation = generation_;
+        const std::vector<LPARAM> params = params_;  // compare may change the list
         std::vector<int> order(static_cast<std::size_t>(rows_));
         std::vector<int> merged(order.size());
         for (int i = 0; i < rows_; ++i) order[std::size_t(i)] = i;
@@ -156,12 +157,14 @@ public:
                 const std::size_t hi = std::min(lo + 2 * width, order.size());
                 std::size_t a = lo, b = mid, out = lo;
                 while (a < mid && b < hi)
-                    merged[out++] = compare(order[b], order[a], param) < 0 ? order[b++] : order[a++];
+                    merged[out++] = compare(params[std::size_t(order[b])], params[std::size_t(order[a])], param) < 0
+                                        ? order[b++]
+                                        : order[a++];
                 while (a < mid) merged[out++] = order[a++];
                 while (b < hi) merged[out++] = order[b++];
             }
-            order.swap(merged);
             if (generation != generation_) return false;
+            order.swap(merged);
         }
         if (generation != generation_) return false;
         permute(order);
@@ -185,7 +188,8 @@ public:
         for (std::size_t i = 0; i < columns_.size(); ++i) {
             const int format = columns_[i].header_format;
             if (format & (HDF_SORTUP | HDF_SORTDOWN)) {
-                const Qt::SortOrder order = (format & HDF_SORTUP) ? Qt::AscendingOrder : Qt::DescendingOrder;
+                // Qt draws its ascending mark pointing down; HDF_SORTUP points up.
+                const Qt::SortOrder order = (format & HDF_SORTUP) ? Qt::DescendingOrder : Qt::AscendingOrder;
                 if (header->sortIndicatorSection() != int(i) || header->sortIndicatorOrder() != order)
                     header->setSortIndicator(int(i), order);
                 header->setSortIndicatorShown(true);
@@ -350,7 +354,8 @@ LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     case LVM_SETITEMA: return set_item(w, lparam);
     case LVM_GETITEMA: return get_item(w, lparam);
     case LVM_GETITEMTEXTA: return get_item_text(w, wparam, lparam);
-    case LVM_SORTITEMSEX: return sort_items(w, wparam, lparam);
+    case LVM_GETITEMCOUNT: return model_of(w).rowCount();
+    case LVM_SORTITEMS: return sort_items(w, wparam, lparam);
     case LVM_GETHEADER: return reinterpret_cast<LRESULT>(model_of(w).header_window());
     default: return default_proc(w, message, wparam, lparam);
     }

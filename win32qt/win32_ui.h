@@ -66,6 +66,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define BST_CHECKED 1
 
 #define LVM_FIRST 0x1000
+#define LVM_GETITEMCOUNT (LVM_FIRST + 4)
 #define LVM_GETITEMA (LVM_FIRST + 5)
 #define LVM_SETITEMA (LVM_FIRST + 6)
 #define LVM_INSERTITEMA (LVM_FIRST + 7)
@@ -73,7 +74,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define LVM_INSERTCOLUMNA (LVM_FIRST + 27)
 #define LVM_GETHEADER (LVM_FIRST + 31)
 #define LVM_GETITEMTEXTA (LVM_FIRST + 45)
-#define LVM_SORTITEMSEX (LVM_FIRST + 81)
+#define LVM_SORTITEMS (LVM_FIRST + 48)
 
 #define LVN_FIRST (0U - 100U)
 #define LVN_COLUMNCLICK (LVN_FIRST - 8)
@@ -146,7 +147,7 @@ struct NMLISTVIEW {
     LPARAM lParam;
 };
 
-// LVM_SORTITEMSEX's comparison: items by index, negative, zero or positive.
+// LVM_SORTITEMS' comparison of two items by their lParams: negative, zero or positive.
 using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
 struct HDITEMA {
