@@ -2,6 +2,7 @@
 // pass's row sink.
 #include "dialog/main_dialog.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,51 @@ void on_column_click(HWND hdlg, int column) {
     show_sort_in_header(hdlg);
 }
 
+#ifdef _WIN32
+constexpr char clipboard_line_end[] = "\r\n";
+#else
+constexpr char clipboard_line_end[] = "\n";
+#endif
+
+void put_on_clipboard(HWND hdlg, const std::string& text) {
+    if (!OpenClipboard(hdlg)) return;
+    EmptyClipboard();
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (void* bytes = memory ? GlobalLock(memory) : nullptr) {
+        std::memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory)) GlobalFree(memory);
+    } else if (memory) {
+        GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+// Ctrl+C: the selected rows, in list order, as their stat.txt lines.
+void copy_selected_rows(HWND hdlg) {
+    const HWND list = GetDlgItem(hdlg, IDC_LIST);
+    std::string text;
+    int index = -1;
+    while ((index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(index),
+                                                  LVNI_SELECTED))) >= 0) {
+        ListRow row;
+        char* const texts[column_count] = {row.rec_file, row.lev_file, row.s_m, row.time};
+        const int rooms[column_count] = {sizeof row.rec_file, sizeof row.lev_file, sizeof row.s_m, sizeof row.time};
+        for (int column = 0; column < column_count; ++column) {
+            LVITEMA item = {};
+            item.iSubItem = column;
+            item.pszText = texts[column];
+            item.cchTextMax = rooms[column];
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        }
+        char line[report_line_capacity + 1];
+        format_report_line(line, row);
+        text += line;
+        text += clipboard_line_end;
+    }
+    if (!text.empty()) put_on_clipboard(hdlg, text);
+}
+
 bool is_checked(HWND hdlg, int id) { return SendDlgItemMessageA(hdlg, id, BM_GETCHECK, 0, 0) != BST_UNCHECKED; }
 
 void run_pass(HWND hdlg, bool report) {
@@ -133,8 +179,14 @@ INT_PTR CALLBACK main_dialog_proc(HWND hdlg, UINT message, WPARAM wparam, LPARAM
     case WM_INITDIALOG: return on_init_dialog(hdlg);
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-        if (header->idFrom == IDC_LIST && header->code == LVN_COLUMNCLICK) {
+        if (header->idFrom != IDC_LIST) return FALSE;
+        if (header->code == LVN_COLUMNCLICK) {
             on_column_click(main_dialog, reinterpret_cast<const NMLISTVIEW*>(lparam)->iSubItem);
+            return TRUE;
+        }
+        if (header->code == LVN_KEYDOWN && reinterpret_cast<const NMLVKEYDOWN*>(lparam)->wVKey == 'C' &&
+            GetKeyState(VK_CONTROL) < 0) {
+            copy_selected_rows(main_dialog);
             return TRUE;
         }
         return FALSE;

@@ -2,7 +2,10 @@
 // opening, the filters, the commands, stat.txt, focus, and the layout.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -236,6 +239,30 @@ TEST_F(MainDialog, TheSortHoldsForLaterPassesAndStatTxtKeepsThePassOrder) {
               "duo_warmup.recinternal 7    m   0:59.999\r\n"
               "first_try.rec internal 1    s   0:27.472\r\n"
               "last_level.recinternal 55   s   not finished\r\n");
+}
+
+TEST_F(MainDialog, CtrlCCopiesTheSelectedRowsAsTheirStatTxtLines) {
+    open([&](HWND dialog) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText("before");
+        key(dialog, IDC_LIST, Qt::Key_C, Qt::ControlModifier);  // nothing selected: nothing copied
+        EXPECT_EQ(clipboard->text(), QString("before"));
+
+        click_header(dialog, 3);
+        auto* view = static_cast<QTableView*>(item_widget(dialog, IDC_LIST));
+        view->setFocus();
+        view->selectionModel()->select(view->model()->index(4, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        view->selectionModel()->select(view->model()->index(0, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        key(dialog, IDC_LIST, Qt::Key_C);  // without Ctrl: no copy
+        EXPECT_EQ(clipboard->text(), QString("before"));
+        key(dialog, IDC_LIST, Qt::Key_C, Qt::ControlModifier);
+        // In list order, which is the sort's.
+        EXPECT_EQ(clipboard->text().toStdString(),
+                  "first_try.rec internal 1    s   0:27.47\n"
+                  "duel.rec      Duel.lev      m   not finished\n");
+    });
 }
 
 // The session a user has; scripts/test-valgrind also runs it under memcheck.

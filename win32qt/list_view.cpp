@@ -2,6 +2,8 @@
 // headers, over compact storage.
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QTableView>
 
 #include <algorithm>
@@ -346,6 +348,41 @@ LRESULT header_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
+// The next selected item after start (-1: from the first), or -1.
+LRESULT next_selected(HWND__& w, WPARAM start, LPARAM flags) {
+    if (!(flags & LVNI_SELECTED)) return -1;  // the only search the layer has
+    const auto* view = static_cast<QTableView*>(w.widget);
+    const int rows = view->model()->rowCount();
+    for (int row = std::max(int(start) + 1, 0); row < rows; ++row) {
+        if (view->selectionModel()->isRowSelected(row)) return row;
+    }
+    return -1;
+}
+
+// Keys the list view reports to its owner as LVN_KEYDOWN: letters, digits
+// and the space bar, whose virtual-key codes are their characters.
+class KeyDown final : public QObject {
+public:
+    KeyDown(HWND__& list) : QObject(list.widget), list_(list) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space) {
+            NMLVKEYDOWN down = {};
+            down.hdr.code = LVN_KEYDOWN;
+            down.wVKey = WORD(key);
+            notify_parent(list_, down.hdr);
+        }
+        // Qt's own copy of the current cell is not the list view's: the owner decides.
+        return static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy);
+    }
+
+private:
+    HWND__& list_;
+};
+
 LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case LVM_INSERTCOLUMNA: return insert_column(w, wparam, lparam);
@@ -355,6 +392,7 @@ LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     case LVM_GETITEMA: return get_item(w, lparam);
     case LVM_GETITEMTEXTA: return get_item_text(w, wparam, lparam);
     case LVM_GETITEMCOUNT: return model_of(w).rowCount();
+    case LVM_GETNEXTITEM: return next_selected(w, wparam, lparam);
     case LVM_SORTITEMS: return sort_items(w, wparam, lparam);
     case LVM_GETHEADER: return reinterpret_cast<LRESULT>(model_of(w).header_window());
     default: return default_proc(w, message, wparam, lparam);
@@ -405,6 +443,7 @@ bool create_list_view(HWND__& w, QWidget* parent) {
     model->attach_header(header, header_proc);
     w.kind = Kind::ListView;
     w.widget = view;
+    view->installEventFilter(new KeyDown(w));
     w.proc = list_view_proc;
     return true;
 }

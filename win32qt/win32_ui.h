@@ -10,6 +10,7 @@
 #include <commctrl.h>
 #else
 
+#include <cstddef>
 #include <cstdint>
 
 #define WINAPI
@@ -26,6 +27,11 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using LPVOID = void*;
+using SIZE_T = std::size_t;
+using SHORT = std::int16_t;
+using HANDLE = void*;
+using HGLOBAL = HANDLE;
 
 struct HWND__;
 using HWND = HWND__*;
@@ -76,8 +82,19 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define LVM_GETITEMTEXTA (LVM_FIRST + 45)
 #define LVM_SORTITEMS (LVM_FIRST + 48)
 
+#define LVM_GETNEXTITEM (LVM_FIRST + 12)
+#define LVNI_SELECTED 0x0002
+
 #define LVN_FIRST (0U - 100U)
 #define LVN_COLUMNCLICK (LVN_FIRST - 8)
+#define LVN_KEYDOWN (LVN_FIRST - 55)
+
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+
+#define CF_TEXT 1
+#define GMEM_MOVEABLE 0x0002
 
 #define HDM_FIRST 0x1200
 #define HDM_GETITEMA (HDM_FIRST + 3)
@@ -147,6 +164,12 @@ struct NMLISTVIEW {
     LPARAM lParam;
 };
 
+struct NMLVKEYDOWN {
+    NMHDR hdr;
+    WORD wVKey;
+    UINT flags;
+};
+
 // LVM_SORTITEMS' comparison of two items by their lParams: negative, zero or positive.
 using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
@@ -181,5 +204,20 @@ BOOL SetWindowTextA(HWND window, LPCSTR text);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// Down (high bit set) while the key is held, as of the input being handled;
+// VK_SHIFT, VK_CONTROL and VK_MENU only.
+SHORT GetKeyState(int virtual_key);
+
+// Memory handed to the clipboard, and the clipboard itself (CF_TEXT only,
+// through Qt's clipboard; the text is shown as the layer shows any text).
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID GlobalLock(HGLOBAL memory);
+BOOL GlobalUnlock(HGLOBAL memory);
+HGLOBAL GlobalFree(HGLOBAL memory);
+BOOL OpenClipboard(HWND owner);
+BOOL EmptyClipboard();
+HANDLE SetClipboardData(UINT format, HANDLE data);
+BOOL CloseClipboard();
 
 #endif
