@@ -1,8 +1,8 @@
 // win32qt: our own small Win32 UI layer for Linux on Qt Widgets, offering the
 // calls the dialog makes as Windows has them; only the dialog program, its
 // tools and tests link it, never the core. On Windows the system headers are
-// used. This header: the dialog manager, the list view and the message box, as far
-// as the dialog uses them; built on Qt Widgets (clockr_win32qt).
+// used. This header: the dialog manager, the list view, the message box and the
+// clipboard, as far as the dialog uses them; built on Qt Widgets (clockr_win32qt).
 #pragma once
 
 #ifdef _WIN32
