@@ -62,15 +62,15 @@ void sort_list(HWND hdlg) {
     SortKeys keys;
     keys.texts.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        char text[path_capacity + 1];
         LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.mask = LVIF_PARAM;
         item.iItem = static_cast<int>(i);
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
         SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         if (item.lParam < 0 || static_cast<std::size_t>(item.lParam) >= count) return;  // not our rows
+        char text[path_capacity + 1];
         item.iSubItem = list_sort.column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
         SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
         keys.texts[static_cast<std::size_t>(item.lParam)] = text;
     }
