@@ -1,8 +1,12 @@
 // korvo-clockr-cli: the listing for scripts and for machines without a
 // display. Same options and the same pass as the dialog.
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -13,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "listing/listing.h"
+#include "listing/row_order.h"
 #include "listing/text_report.h"
 
 namespace {
@@ -68,17 +73,16 @@ std::string csv_field(const char* s) {
     return out + '"';
 }
 
-class StdoutSink final : public RowSink {
+// Prints rows in one of the formats, each row as it is given.
+class Printer {
 public:
-    explicit StdoutSink(Format format) : format_(format) {}
+    explicit Printer(Format format) : format_(format) {}
 
     void begin() {
         if (format_ == Format::Csv) std::fputs("rec file,lev file,s/m,time\r\n", stdout);
     }
 
-    void clear() override {}  // a single pass: nothing printed yet
-
-    void add_row(int row_index, const ListRow& row) override {
+    void print(const ListRow& row) {
         switch (format_) {
         case Format::Text: {
             char line[report_line_capacity + 1];
@@ -93,17 +97,12 @@ public:
                            .c_str(),
                        stdout);
             break;
-        case Format::Json: {
-            const nlohmann::ordered_json object = {{"rec_file", to_utf8(row.rec_file)},
-                                                   {"lev_file", to_utf8(row.lev_file)},
-                                                   {"s_m", row.s_m},
-                                                   {"time", row.time}};
-            std::fputs(row_index == 0 ? "[\n  " : ",\n  ", stdout);
-            std::fputs(object.dump().c_str(), stdout);
+        case Format::Json:
+            std::fputs(rows_ == 0 ? "[\n  " : ",\n  ", stdout);
+            std::fputs(json_row(row).dump().c_str(), stdout);
             break;
         }
-        }
-        rows_ = row_index + 1;
+        ++rows_;
     }
 
     void finish() {
@@ -111,8 +110,51 @@ public:
     }
 
 private:
+    // The four texts as shown, then the same facts typed.
+    nlohmann::ordered_json json_row(const ListRow& row) const {
+        nlohmann::ordered_json object = {{"rec_file", to_utf8(row.rec_file)},
+                                         {"lev_file", to_utf8(row.lev_file)},
+                                         {"s_m", row.s_m},
+                                         {"time", row.time},
+                                         {"players", std::strcmp(row.s_m, "m") == 0 ? 2 : 1}};
+        const std::optional<int> level = internal_level_number(row.lev_file);
+        object["internal_level"] = level ? nlohmann::ordered_json(*level) : nullptr;
+        object["finished"] = row.finished;
+        object["time_units"] = row.finished && std::isfinite(row.finish_time)
+                                   ? nlohmann::ordered_json(row.finish_time)
+                                   : nullptr;
+        object["time_ms"] = row.finished ? nlohmann::ordered_json(time_product(row.finish_time, true))
+                                         : nullptr;
+        object["time_cs"] = row.finished ? nlohmann::ordered_json(time_product(row.finish_time, false))
+                                         : nullptr;
+        return object;
+    }
+
     Format format_;
     int rows_ = 0;
+};
+
+// The pass's rows: printed at once, or kept when they are to be reordered;
+// with --txt each goes to stat.txt in pass order unless --best chooses them.
+class PassSink final : public RowSink {
+public:
+    PassSink(Printer& printer, TextReport* report, bool keep)
+        : printer_(printer), report_(report), keep_(keep) {}
+
+    void clear() override {}  // the passes add up to one list
+
+    void add_row(int, const ListRow& row) override {
+        if (report_) report_->write_row(row);
+        if (keep_) rows.push_back(row);
+        else printer_.print(row);
+    }
+
+    std::vector<ListRow> rows;
+
+private:
+    Printer& printer_;
+    TextReport* report_;
+    bool keep_;
 };
 
 CLI::Validator max_length(std::size_t n) {
@@ -121,7 +163,66 @@ CLI::Validator max_length(std::size_t n) {
             return value.size() > n ? "longer than " + std::to_string(n) + " characters"
                                     : std::string();
         },
-        "at most " + std::to_string(n) + " characters");
+        "");
+}
+
+// A decimal whole number in [low, high]; no other base, as a user types it.
+CLI::Validator decimal_in(int low, int high) {
+    return CLI::Validator(
+        [low, high](std::string& value) {
+            const char* first = value.c_str() + (value[0] == '+' && value.size() > 1 ? 1 : 0);
+            const char* last = value.c_str() + value.size();
+            long n = 0;
+            const auto [end, error] = std::from_chars(first, last, n);
+            if (end != last || (error != std::errc() && error != std::errc::result_out_of_range))
+                return value + " is not a number";
+            if (error == std::errc::result_out_of_range || n < low || n > high)
+                return value + " is out of range";
+            return std::string();
+        },
+        "");
+}
+
+CLI::Validator one_of(std::vector<std::string> values) {
+    return CLI::Validator(
+        [values](std::string& value) {
+            for (const std::string& v : values)
+                if (value == v) return std::string();
+            return "'" + value + "' is unknown";
+        },
+        "");
+}
+
+// What each option's value must be, for the usage errors.
+struct Expectation {
+    const char* option;
+    const char* expects;
+};
+constexpr Expectation expectations[] = {
+    {"PATTERN", "a path of at most 259 characters"},
+    {"--internal", "a whole number N from -128 to 127"},
+    {"--external", "a level file NAME of at most 19 characters"},
+    {"--format", "text, csv or json"},
+    {"--sort", "rec, lev, sm or time"},
+};
+
+std::string usage_error(const CLI::Error& e) {
+    std::string message = e.what();
+    for (const Expectation& x : expectations) {
+        const std::string prefix = std::string(x.option) + ":";
+        if (message.rfind(prefix, 0) != 0) continue;
+        if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) message = prefix + " its value is missing";
+        return message + "; expects " + x.expects;
+    }
+    if (dynamic_cast<const CLI::ExcludesError*>(&e)) message += "; give one level filter at most";
+    return message;
+}
+
+SortColumn sort_column(const std::string& name) {
+    if (name == "lev") return SortColumn::LevFile;
+    if (name == "sm") return SortColumn::SM;
+    if (name == "time") return SortColumn::Time;
+    return SortColumn::RecFile;
 }
 
 } // namespace
@@ -129,24 +230,29 @@ CLI::Validator max_length(std::size_t n) {
 int main(int argc, char** argv) {
     CLI::App app{"Lists rec files with their level, player count and finish time.",
                  "korvo-clockr-cli"};
-    std::string pattern = "rec/*.rec";
+    std::vector<std::string> patterns;
     bool internals = false;
     bool externals = false;
-    int internal_number = 0;
+    std::string internal_number;
     std::string external_name;
     bool three_digits = false;
     bool txt = false;
     std::string format = "text";
+    std::string sort;
+    bool reverse = false;
+    bool best = false;
 
-    app.add_option("PATTERN", pattern, "path whose last component may hold * and ?")
-        ->capture_default_str()
+    app.add_option("PATTERN", patterns,
+                   "paths whose last component may hold * and ?, listed one after another "
+                   "(default rec/*.rec)")
         ->check(max_length(path_capacity));
     auto* o_internals = app.add_flag("--internals", internals, "only internal levels");
     auto* o_externals = app.add_flag("--externals", externals, "only external levels");
-    auto* o_internal = app.add_option("--internal", internal_number, "only internal level N")
+    auto* o_internal = app.add_option("--internal", internal_number, "only internal level N (-128 to 127)")
                            ->type_name("N")
-                           ->check(CLI::Range(-128, 127));
-    auto* o_external = app.add_option("--external", external_name, "only the level file NAME")
+                           ->check(decimal_in(-128, 127));
+    auto* o_external = app.add_option("--external", external_name,
+                                      "only the level file NAME (at most 19 characters)")
                            ->type_name("NAME")
                            ->check(max_length(external_name_capacity));
     o_internals->excludes(o_externals, o_internal, o_external);
@@ -154,9 +260,23 @@ int main(int argc, char** argv) {
     o_internal->excludes(o_external);
     app.add_flag("--three-digits", three_digits, "times in thousandths");
     app.add_flag("--txt", txt, "also write stat.txt in the current directory");
-    app.add_option("--format", format, "output format")
-        ->check(CLI::IsMember({"text", "csv", "json"}))
+    app.add_option("--format", format, "output format: text, csv or json")
+        ->type_name("FORMAT")
+        ->check(one_of({"text", "csv", "json"}))
         ->capture_default_str();
+    auto* o_sort = app.add_option("--sort", sort,
+                                  "print the rows ordered by COLUMN: rec, lev, sm or time "
+                                  "(stat.txt keeps the pass order)")
+                       ->type_name("COLUMN")
+                       ->check(one_of({"rec", "lev", "sm", "time"}));
+    app.add_flag("--reverse", reverse, "with --sort: descending, equal keys still in pass order")
+        ->needs(o_sort);
+    app.add_flag("--best", best,
+                 "per level only the finished run with the lowest time, levels in order; "
+                 "with --txt stat.txt holds these rows");
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return usage_error(e) + "\nRun with --help for more information.\n";
+    });
 
     app.set_version_flag("--version", "korvo-clockr-cli " CLOCKR_VERSION);
     try {
@@ -174,23 +294,43 @@ int main(int argc, char** argv) {
     // The same bytes as on Linux: no CR added in front of each line feed.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    if (patterns.empty()) patterns.push_back("rec/*.rec");
     ListOptions options;
-    std::snprintf(options.pattern, sizeof options.pattern, "%s", pattern.c_str());
     std::snprintf(options.external_name, sizeof options.external_name, "%s",
                   external_name.c_str());
-    options.internal_number = static_cast<std::int8_t>(internal_number);
+    if (*o_internal) options.internal_number = static_cast<std::int8_t>(std::stoi(internal_number));
     if (internals) options.filter = FilterMode::Internals;
     if (externals) options.filter = FilterMode::Externals;
     if (*o_internal) options.filter = FilterMode::Internal;
     if (*o_external) options.filter = FilterMode::External;
     options.three_digits = three_digits;
-    options.report = txt;
 
-    StdoutSink sink(format == "csv" ? Format::Csv : format == "json" ? Format::Json : Format::Text);
+    Printer printer(format == "csv" ? Format::Csv : format == "json" ? Format::Json : Format::Text);
     TextReport report;
-    sink.begin();
-    run_listing_pass(options, sink, report);
-    sink.finish();
+    // One report for all passes; --best writes its rows once they are known.
+    if (txt) report.open();
+    PassSink sink(printer, txt && !best ? &report : nullptr, best || *o_sort);
+    printer.begin();
+    for (const std::string& pattern : patterns) {
+        std::snprintf(options.pattern, sizeof options.pattern, "%s", pattern.c_str());
+        run_listing_pass(options, sink, report);
+    }
+    std::vector<ListRow> rows = std::move(sink.rows);
+    if (best) {
+        std::vector<ListRow> chosen;
+        for (const std::size_t i : best_per_level(rows, three_digits)) chosen.push_back(rows[i]);
+        rows = std::move(chosen);
+        if (txt)
+            for (const ListRow& row : rows) report.write_row(row);
+    }
+    if (*o_sort) {
+        for (const std::size_t i : sorted_rows(rows, sort_column(sort), reverse, three_digits))
+            printer.print(rows[i]);
+    } else {
+        for (const ListRow& row : rows) printer.print(row);
+    }
+    printer.finish();
+    if (txt) report.close();
 
     int status = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

@@ -74,6 +74,8 @@ void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& rep
             const LevelClass level = classify_level(row.lev_file);
             if (!keeps(options, level, row.lev_file)) continue;
             std::memcpy(row.rec_file, found.cFileName, name_length + 1);
+            row.finished = summary.finished;
+            row.finish_time = summary.finish_time;
             sink.add_row(row_index, row);
             if (options.report) report.write_row(row);
             ++row_index;

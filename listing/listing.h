@@ -20,12 +20,15 @@ struct ListOptions {
     bool report = false;
 };
 
-// The four texts of a kept file, in column order.
+// The four texts of a kept file, in column order, and the finish event's
+// time that the time text was made from (for typed output).
 struct ListRow {
     char rec_file[path_capacity + 1];
     char lev_file[level_text_capacity + 1];
     char s_m[s_m_text_capacity + 1];
     char time[time_text_capacity + 1];
+    bool finished = false;
+    double finish_time = 0;  // in rec time units; 0 when not finished
 };
 
 // Where a pass sends its rows. add_row copies the texts: the pass reuses them.

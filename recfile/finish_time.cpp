@@ -36,7 +36,7 @@ std::int64_t truncate_to_i64(double product) {
 
 } // namespace
 
-void RecSummary::finish_text(char* time_text, bool three_digits) const {
+const RecEvent* RecSummary::finish_event() const {
     const std::int64_t c0 = event_count[0];
     const std::int64_t c1 = player_count == 2 ? event_count[1] : 0;
     const RecEvent* finish = nullptr;
@@ -59,6 +59,13 @@ void RecSummary::finish_text(char* time_text, bool three_digits) const {
             finish = find_finish_event(events[1], c1);
         }
     }
+    return finish;
+}
+
+void RecSummary::finish_text(char* time_text, bool three_digits) {
+    const RecEvent* finish = finish_event();
+    finished = finish != nullptr;
+    finish_time = finish ? finish->time : 0;
     if (!finish) {
         std::strcpy(time_text, "not finished");
         return;
@@ -66,11 +73,15 @@ void RecSummary::finish_text(char* time_text, bool three_digits) const {
     format_time(time_text, split_time(finish->time, three_digits), three_digits);
 }
 
-SplitTime split_time(double time, bool three_digits) {
+std::int32_t time_product(double time, bool three_digits) {
     // The product is rounded to binary64 before truncation, never kept wider.
     volatile double product = time * (three_digits ? thousandths_per_unit : hundredths_per_unit);
-    const auto u = static_cast<std::int32_t>(static_cast<std::uint32_t>(
-        static_cast<std::uint64_t>(truncate_to_i64(product))));
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(truncate_to_i64(product))));
+}
+
+SplitTime split_time(double time, bool three_digits) {
+    const std::int32_t u = time_product(time, three_digits);
     if (three_digits) return {u / 60000, (u / 1000) % 60, u % 1000};
     return {u / 6000, (u / 100) % 60, u % 100};
 }

@@ -70,6 +70,8 @@ void release_events(RecSummary& s) {
 void RecSummary::clear() {
     player_count = 0;
     event_count[0] = event_count[1] = 0;
+    finished = false;
+    finish_time = 0;
     release_events(*this);
 }
 

@@ -27,6 +27,10 @@ struct RecSummary {
     // Counts are wide so that a file beyond 32767 events is read in full.
     std::int64_t event_count[2] = {};
     std::vector<RecEvent> events[2];
+    // The finish event's time, kept by finish_text for typed output; 0 when
+    // the run did not finish.
+    bool finished = false;
+    double finish_time = 0;
 
     void clear();
 
@@ -36,8 +40,12 @@ struct RecSummary {
     bool read(const char* path, char* time_text, char* level_text, char* s_m_text,
               bool three_digits);
 
-    // Writes the finish time of the events held now, or "not finished".
-    void finish_text(char* time_text, bool three_digits) const;
+    // The finish event among the events held now, or null.
+    const RecEvent* finish_event() const;
+
+    // Writes the finish time of the events held now, or "not finished", and
+    // keeps it in finished and finish_time.
+    void finish_text(char* time_text, bool three_digits);
 };
 
 struct SplitTime {
@@ -45,6 +53,10 @@ struct SplitTime {
     std::int32_t seconds;
     std::int32_t fraction;
 };
+
+// t in hundredths (thousandths with three_digits), truncated toward zero,
+// its low 32 bits as a signed number: what the time text is made from.
+std::int32_t time_product(double time, bool three_digits);
 
 // The finish time t in minutes, seconds and hundredths (thousandths with
 // three_digits), truncated the way the game's own tools show it.

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -83,8 +85,10 @@ TEST_F(Cli, JsonIsValidUtf8WhateverTheNames) {
     EXPECT_EQ(r.status, 0);
     const nlohmann::json rows = nlohmann::json::parse(r.out);  // throws on invalid UTF-8
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (nlohmann::json{{"rec_file", "a.rec"}, {"lev_file", "internal 1"}, {"s_m", "s"},
-                                       {"time", "0:27.47"}}));
+    nlohmann::json texts;
+    for (const char* key : {"rec_file", "lev_file", "s_m", "time"}) texts[key] = rows[0][key];
+    EXPECT_EQ(texts, (nlohmann::json{{"rec_file", "a.rec"}, {"lev_file", "internal 1"}, {"s_m", "s"},
+                                     {"time", "0:27.47"}}));
     EXPECT_EQ(rows[1]["rec_file"], "b,\"q\".rec");
     EXPECT_EQ(rows[2]["rec_file"], "c\xc3\xa9.rec");   // Latin-1 é
     EXPECT_EQ(rows[2]["lev_file"], "Bar\xc3\xbf.lev");  // Latin-1 ÿ
@@ -189,7 +193,8 @@ TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
     for (const std::string& args : std::vector<std::string>{"--txt --bogus", "--txt --internals --externals", "--txt --internal 3 --external X",
           "--txt --internals --internal 3", "--txt --internal 128", "--txt --internal -129",
           "--txt --internal x", "--txt --internal", "--txt --external ABCDEFGHIJKLMNOPQRST",
-          "--txt " + long_pattern, "--txt --format xml", "--txt a b"}) {
+          "--txt " + long_pattern, "--txt --format xml", "--txt --sort", "--txt --sort size",
+          "--txt --reverse", "--txt --format json " + long_pattern + " rec/a.rec"}) {
         const CliRun r = cli(dir, args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
@@ -202,10 +207,158 @@ TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
     EXPECT_EQ(cli(dir, std::string(259, 'p')).status, 0);
 }
 
+// Each usage error names the option and what it expects.
+TEST_F(Cli, UsageErrorsSayWhatTheOptionExpects) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"--internal abc", "--internal: abc is not a number; expects a whole number N from -128 to 127\n"},
+        {"--internal 300", "--internal: 300 is out of range; expects a whole number N from -128 to 127\n"},
+        {"--internal", "--internal: its value is missing; expects a whole number N from -128 to 127\n"},
+        {"--external", "--external: its value is missing; expects a level file NAME of at most 19 characters\n"},
+        {"--format xml", "--format: 'xml' is unknown; expects text, csv or json\n"},
+        {"--sort size", "--sort: 'size' is unknown; expects rec, lev, sm or time\n"},
+        {"--sort", "--sort: its value is missing; expects rec, lev, sm or time\n"},
+        {"--reverse", "--reverse requires --sort\n"},
+        {"--internals --externals", "--internals excludes --externals; give one level filter at most\n"},
+        {std::string(260, 'p'), "PATTERN: longer than 259 characters; expects a path of at most 259 characters\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        const CliRun r = cli(dir, args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), message) << args;
+    }
+    // Decimal as typed: no octal or hexadecimal reading of a level number.
+    EXPECT_EQ(cli(dir, "--internal 01").out, "a.rec         internal 1    s   0:27.47\n");
+    EXPECT_EQ(cli(dir, "--internal 010").out, "");
+    EXPECT_EQ(cli(dir, "--internal 0x1").status, 2);
+}
+
 TEST_F(Cli, HelpPrintsUsage) {
     const CliRun r = cli(dir, "--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--three-digits"), std::string::npos);
+}
+
+TEST_F(Cli, JsonHasTypedFieldsBesideTheTexts) {
+    write_file(dir / "rec/d.rec", single_player(on_level("QWQUU055.LEV", -1)));
+    write_file(dir / "rec/e.rec", single_player(on_level("Inf.lev", std::numeric_limits<double>::infinity())));
+    const CliRun r = cli(dir, "--format json");
+    EXPECT_EQ(r.status, 0);
+    const nlohmann::json rows = nlohmann::json::parse(r.out);
+    ASSERT_EQ(rows.size(), 5u);
+    const auto typed = [](const nlohmann::json& row) {
+        nlohmann::json t = row;
+        for (const char* text : {"rec_file", "lev_file", "s_m", "time"}) t.erase(text);
+        return t;
+    };
+    using nlohmann::json;
+    EXPECT_EQ(typed(rows[0]), (json{{"players", 1}, {"internal_level", 1}, {"finished", true},
+                                    {"time_units", 12.0}, {"time_ms", 27472}, {"time_cs", 2747}}));
+    EXPECT_EQ(typed(rows[1]), (json{{"players", 2}, {"internal_level", nullptr}, {"finished", true},
+                                    {"time_units", 30.0}, {"time_ms", 68681}, {"time_cs", 6868}}));
+    EXPECT_EQ(typed(rows[2]), (json{{"players", 1}, {"internal_level", nullptr}, {"finished", false},
+                                    {"time_units", nullptr}, {"time_ms", nullptr}, {"time_cs", nullptr}}));
+    EXPECT_EQ(rows[3]["time"], "0:-2.-28");
+    EXPECT_EQ(typed(rows[3]), (json{{"players", 1}, {"internal_level", 55}, {"finished", true},
+                                    {"time_units", -1.0}, {"time_ms", -2289}, {"time_cs", -228}}));
+    // An infinite finish time: the product's low 32 bits are 0, as the text shows.
+    EXPECT_EQ(rows[4]["time"], "0:00.00");
+    EXPECT_EQ(typed(rows[4]), (json{{"players", 1}, {"internal_level", nullptr}, {"finished", true},
+                                    {"time_units", nullptr}, {"time_ms", 0}, {"time_cs", 0}}));
+    // The keys keep their order: the texts first.
+    EXPECT_EQ(r.out.find("{\"rec_file\":\"a.rec\",\"lev_file\":\"internal 1\",\"s_m\":\"s\",\"time\":\"0:27.47\",\"players\":1"),
+              4u);
+}
+
+// A folder of runs with ties, unfinished runs and both kinds of level, for
+// --best and --sort. Pass order is the name order a..h.
+class CliRuns : public ::testing::Test {
+protected:
+    CliRuns() {
+        fs::create_directory(dir.path() / "rec");
+        // 0:27.47 both, but 0:27.479 and 0:27.472 in thousandths.
+        write_file(dir / "rec/a.rec", single_player(on_level("QWQUU010.LEV", 12.003)));
+        write_file(dir / "rec/b.rec", single_player(on_level("QWQUU010.LEV", 12)));
+        write_file(dir / "rec/c.rec", single_player(on_level("QWQUU002.LEV", 1, false)));
+        write_file(dir / "rec/d.rec", two_player(on_level("QWQUU002.LEV", 30), on_level("QWQUU002.LEV", 5)));
+        write_file(dir / "rec/e.rec", single_player(on_level("Foo.lev", 5)));
+        write_file(dir / "rec/f.rec", single_player(on_level("Foo.lev", -1)));
+        write_file(dir / "rec/g.rec", single_player(on_level("Bar.lev", 1, false)));
+        write_file(dir / "rec/h.rec", single_player(on_level("Alpha.lev", 26.208)));
+    }
+    TempDir dir;
+};
+
+const char* const line_a = "a.rec         internal 10   s   0:27.47\n";
+const char* const line_b = "b.rec         internal 10   s   0:27.47\n";
+const char* const line_c = "c.rec         internal 2    s   not finished\n";
+const char* const line_d = "d.rec         internal 2    m   1:08.68\n";
+const char* const line_e = "e.rec         Foo.lev       s   0:11.44\n";
+const char* const line_f = "f.rec         Foo.lev       s   0:-2.-28\n";
+const char* const line_g = "g.rec         Bar.lev       s   not finished\n";
+const char* const line_h = "h.rec         Alpha.lev     s   1:00.00\n";
+
+std::string with_crlf(const std::string& lf) {
+    std::string out;
+    for (const char c : lf) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+TEST_F(CliRuns, BestIsTheLowestFinishedTimeOnEachLevel) {
+    const std::string best = std::string(line_d) + line_a + line_h + line_f;
+    const CliRun r = cli(dir, "--best --txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, best);
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), with_crlf(best));
+    // By the value shown: in thousandths b is faster than a, and 1:00.00 is 0:59.999.
+    EXPECT_EQ(cli(dir, "--best --three-digits").out,
+              "d.rec         internal 2    m   1:08.681\n"
+              "b.rec         internal 10   s   0:27.472\n"
+              "h.rec         Alpha.lev     s   0:59.999\n"
+              "f.rec         Foo.lev       s   0:-2.-289\n");
+    EXPECT_EQ(cli(dir, "--best --internals").out, std::string(line_d) + line_a);
+    EXPECT_EQ(cli(dir, "--best --external Foo.lev").out, line_f);
+    EXPECT_EQ(cli(dir, "--best --external Bar.lev --txt").out, "");
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), "");
+    EXPECT_EQ(cli(dir, "--best --sort time").out, std::string(line_f) + line_a + line_h + line_d);
+    EXPECT_EQ(nlohmann::json::parse(cli(dir, "--best --format json").out).size(), 4u);
+}
+
+TEST_F(CliRuns, SortPrintsInColumnOrderAndStatTxtKeepsPassOrder) {
+    const std::string pass = std::string(line_a) + line_b + line_c + line_d + line_e + line_f + line_g + line_h;
+    const std::pair<std::string, std::string> cases[] = {
+        {"--sort time", std::string(line_f) + line_e + line_a + line_b + line_h + line_d + line_c + line_g},
+        {"--sort time --reverse", std::string(line_c) + line_g + line_d + line_h + line_a + line_b + line_e + line_f},
+        {"--sort lev", std::string(line_c) + line_d + line_a + line_b + line_h + line_g + line_e + line_f},
+        {"--sort lev --reverse", std::string(line_e) + line_f + line_g + line_h + line_a + line_b + line_c + line_d},
+        {"--sort sm", std::string(line_a) + line_b + line_c + line_e + line_f + line_g + line_h + line_d},
+        {"--sort rec --reverse", std::string(line_h) + line_g + line_f + line_e + line_d + line_c + line_b + line_a},
+    };
+    for (const auto& [args, out] : cases) {
+        const CliRun r = cli(dir, args + " --txt");
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_EQ(r.out, out) << args;
+        EXPECT_EQ(read_file(dir.path() / "stat.txt"), with_crlf(pass)) << args;
+    }
+}
+
+// One pass per pattern, one after another, with one report for all of them.
+TEST_F(CliRuns, SeveralPatternsListOneAfterAnother) {
+    const CliRun r = cli(dir, "--txt 'rec/?.rec' rec/b.rec 'rec/[*' 'rec/[ab]*' 'rec/*' rec/h.rec");
+    EXPECT_EQ(r.status, 0);
+    const std::string all = std::string(line_a) + line_b + line_c + line_d + line_e + line_f + line_g + line_h;
+    const std::string expected = all + line_b + all + line_h;
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(read_file(dir.path() / "stat.txt"), with_crlf(expected));
+    // What the shell makes of an unquoted pattern lists as the pattern does.
+    EXPECT_EQ(cli(dir, "rec/*.rec").out, all);
+    EXPECT_EQ(cli(dir, "--internal 10 rec/*.rec").out, std::string(line_a) + line_b);
+    EXPECT_EQ(cli(dir, "--format csv rec/b.rec missing.rec rec/b.rec").out,
+              "rec file,lev file,s/m,time\r\nb.rec,internal 10,s,0:27.47\r\nb.rec,internal 10,s,0:27.47\r\n");
+    const nlohmann::json rows = nlohmann::json::parse(cli(dir, "--format json rec/a.rec 'rec/[*' rec/a.rec").out);
+    EXPECT_EQ(rows.size(), 2u);
+    // Sorting and --best take the rows of every pattern together.
+    EXPECT_EQ(cli(dir, "--sort time rec/h.rec rec/f.rec").out, std::string(line_f) + line_h);
+    EXPECT_EQ(cli(dir, "--best rec/b.rec rec/a.rec").out, line_b);
 }
 
 // The committed samples are what the project's writer makes, and list as shown.

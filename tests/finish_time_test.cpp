@@ -80,7 +80,7 @@ RecSummary summary_of(std::vector<RecEvent> p1, std::vector<RecEvent> p2 = {}, i
     return s;
 }
 
-std::string finish_of(const RecSummary& s, bool three_digits = false) {
+std::string finish_of(RecSummary s, bool three_digits = false) {
     char text[time_text_capacity + 1] = "untouched";
     s.finish_text(text, three_digits);
     return text;
@@ -134,6 +134,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FinishText, ThreeDigits) {
     EXPECT_EQ(finish_of(summary_of({event(12), event(12), event(12, 4)}), true), "0:27.472");
+}
+
+// Typed output takes the finish event's own time, which the text is made from.
+TEST(FinishText, KeepsTheFinishEventsTime) {
+    char text[time_text_capacity + 1];
+    RecSummary s = summary_of({event(-1), event(3, 1), event(-1, 0, 0, 1)});
+    s.finish_text(text, false);
+    EXPECT_TRUE(s.finished);
+    EXPECT_EQ(s.finish_time, -1);
+    EXPECT_EQ(time_product(s.finish_time, false), -228);
+    EXPECT_EQ(time_product(s.finish_time, true), -2289);
+
+    s = summary_of({event(12, 1)});
+    s.finish_time = 7;
+    s.finish_text(text, false);
+    EXPECT_FALSE(s.finished);
+    EXPECT_EQ(s.finish_time, 0);
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 // opening, the filters, the commands, stat.txt, focus, and the layout.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -157,6 +160,113 @@ TEST_F(MainDialog, TxtOutputWritesStatTxtAndRefreshDoesNot) {
               "first_try.rec internal 1    s   0:27.47\r\n"
               "last_level.recinternal 55   s   not finished\r\n");
     EXPECT_TRUE(boxes_.empty());
+}
+
+namespace {
+
+void click_header(HWND dialog, int section) {
+    QHeaderView* header = static_cast<QTableView*>(item_widget(dialog, IDC_LIST))->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The sort mark as the header control reports it: (column, HDF_SORTUP or HDF_SORTDOWN).
+std::vector<std::pair<int, int>> sort_marks(HWND dialog) {
+    const HWND header = reinterpret_cast<HWND>(SendDlgItemMessageA(dialog, IDC_LIST, LVM_GETHEADER, 0, 0));
+    std::vector<std::pair<int, int>> marks;
+    for (int column = 0; column < 4; ++column) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, WPARAM(column), reinterpret_cast<LPARAM>(&item));
+        if (item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) marks.push_back({column, item.fmt & (HDF_SORTUP | HDF_SORTDOWN)});
+    }
+    return marks;
+}
+
+} // namespace
+
+TEST_F(MainDialog, HeaderClicksSortByTheColumnAndAgainReverse) {
+    struct Click {
+        int column;
+        Rows rows;
+        int mark;
+    };
+    const Click clicks[] = {
+        {3, only({2, 1, 3, 4, 0, 5}), HDF_SORTUP},    // not finished last, in pass order
+        {3, only({0, 5, 4, 3, 1, 2}), HDF_SORTDOWN},  // equal keys still in pass order
+        {1, only({2, 1, 5, 0, 3, 4}), HDF_SORTUP},    // internal 1, 7, 55, then names
+        {1, only({4, 3, 0, 5, 1, 2}), HDF_SORTDOWN},
+        {2, only({2, 3, 4, 5, 0, 1}), HDF_SORTUP},
+        {2, only({0, 1, 2, 3, 4, 5}), HDF_SORTDOWN},
+        {0, only({0, 1, 2, 3, 4, 5}), HDF_SORTUP},
+        {0, only({5, 4, 3, 2, 1, 0}), HDF_SORTDOWN},
+        {3, only({2, 1, 3, 4, 0, 5}), HDF_SORTUP},    // a new column starts ascending
+    };
+    open([&](HWND dialog) {
+        EXPECT_TRUE(sort_marks(dialog).empty());
+        for (const Click& c : clicks) {
+            click_header(dialog, c.column);
+            EXPECT_EQ(rows(dialog), c.rows) << c.column;
+            EXPECT_EQ(sort_marks(dialog), (std::vector<std::pair<int, int>>{{c.column, c.mark}})) << c.column;
+        }
+        QHeaderView* header = static_cast<QTableView*>(item_widget(dialog, IDC_LIST))->horizontalHeader();
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), 3);
+    });
+    // A new dialog lists in pass order again.
+    open([&](HWND dialog) {
+        EXPECT_EQ(rows(dialog), sample_rows);
+        EXPECT_TRUE(sort_marks(dialog).empty());
+    });
+}
+
+TEST_F(MainDialog, TheSortHoldsForLaterPassesAndStatTxtKeepsThePassOrder) {
+    open([&](HWND dialog) {
+        click_header(dialog, 3);
+        click_header(dialog, 3);
+        click(dialog, IDC_THREE_DIGITS);
+        click(dialog, IDC_REFRESH);
+        Rows expected = only({0, 5, 4, 3, 1, 2});
+        expected[3][3] = "1:08.681";
+        expected[4][3] = "0:59.999";
+        expected[5][3] = "0:27.472";
+        expected[2][3] = "60:00.000";
+        EXPECT_EQ(rows(dialog), expected);
+        click(dialog, IDC_INTERNALS);
+        click(dialog, IDC_TXT_OUTPUT);
+        EXPECT_EQ(rows(dialog), (Rows{{"last_level.rec", "internal 55", "s", "not finished"},
+                                      {"duo_warmup.rec", "internal 7", "m", "0:59.999"},
+                                      {"first_try.rec", "internal 1", "s", "0:27.472"}}));
+        EXPECT_EQ(sort_marks(dialog), (std::vector<std::pair<int, int>>{{3, HDF_SORTDOWN}}));
+    });
+    EXPECT_EQ(read_file(dir_.path() / "stat.txt"),
+              "duo_warmup.recinternal 7    m   0:59.999\r\n"
+              "first_try.rec internal 1    s   0:27.472\r\n"
+              "last_level.recinternal 55   s   not finished\r\n");
+}
+
+TEST_F(MainDialog, CtrlCCopiesTheSelectedRowsAsTheirStatTxtLines) {
+    open([&](HWND dialog) {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText("before");
+        key(dialog, IDC_LIST, Qt::Key_C, Qt::ControlModifier);  // nothing selected: nothing copied
+        EXPECT_EQ(clipboard->text(), QString("before"));
+
+        click_header(dialog, 3);
+        auto* view = static_cast<QTableView*>(item_widget(dialog, IDC_LIST));
+        view->setFocus();
+        view->selectionModel()->select(view->model()->index(4, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        view->selectionModel()->select(view->model()->index(0, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        key(dialog, IDC_LIST, Qt::Key_C);  // without Ctrl: no copy
+        EXPECT_EQ(clipboard->text(), QString("before"));
+        key(dialog, IDC_LIST, Qt::Key_C, Qt::ControlModifier);
+        // In list order, which is the sort's.
+        EXPECT_EQ(clipboard->text().toStdString(),
+                  "first_try.rec internal 1    s   0:27.47\n"
+                  "duel.rec      Duel.lev      m   not finished\n");
+    });
 }
 
 // The session a user has; scripts/test-valgrind also runs it under memcheck.

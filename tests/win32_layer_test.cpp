@@ -5,6 +5,10 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QItemSelectionModel>
+#include <algorithm>
+#include <cstdlib>
+#include <tuple>
 
 #include "support/dialog_driver.h"
 
@@ -27,6 +31,8 @@ struct Procedure {
     bool end_in_init = false;
     bool end_on_cancel = false;
     std::vector<Recorded> messages;
+    // WM_NOTIFY as (sender id, code, sub-item), read while it is handled.
+    std::vector<std::tuple<UINT_PTR, UINT, int>> notifications;
 
     // The commands other than edit notifications, as (id, code).
     std::vector<std::pair<int, int>> commands() const {
@@ -42,6 +48,12 @@ Procedure* procedure = nullptr;
 
 INT_PTR CALLBACK recording_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     procedure->messages.push_back({message, wparam, lparam, win32qt::widget_of(dialog)->isVisible()});
+    if (message == WM_NOTIFY) {
+        const auto* n = reinterpret_cast<const NMLISTVIEW*>(lparam);
+        EXPECT_EQ(n->hdr.idFrom, WPARAM(wparam));
+        EXPECT_EQ(n->hdr.hwndFrom, GetDlgItem(dialog, int(wparam)));
+        procedure->notifications.push_back({n->hdr.idFrom, n->hdr.code, n->iSubItem});
+    }
     if (message == WM_INITDIALOG) {
         if (procedure->end_in_init) EndDialog(dialog, 42);
         return procedure->init_result;
@@ -245,6 +257,149 @@ TEST_F(Layer, ListViewIsAnUnsortedReportTakingItemsAtTheirIndex) {
         EXPECT_EQ(SendDlgItemMessageA(dialog, list, LVM_DELETEALLITEMS, 0, 0), TRUE);
         EXPECT_TRUE(list_rows(dialog, list).empty());
         EXPECT_EQ(header->sectionSize(2), 70);  // emptying keeps the columns
+    });
+}
+
+namespace {
+
+// The texts add_items gave, by lParam.
+std::vector<std::string> texts_by_param;
+
+void add_items(HWND dialog, const std::vector<std::string>& texts) {
+    texts_by_param = texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = int(i);
+        item.pszText = const_cast<char*>(texts[i].c_str());
+        item.lParam = LPARAM(100 + i);
+        SendDlgItemMessageA(dialog, list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+std::string item_text(HWND list_view, LPARAM index, int room = 64) {
+    char text[64] = "untouched";
+    LVITEMA item = {};
+    item.pszText = text;
+    item.cchTextMax = room;
+    SendMessageA(list_view, LVM_GETITEMTEXTA, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::vector<LPARAM> item_params(HWND dialog) {
+    std::vector<LPARAM> params;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    for (item.iItem = 0; SendDlgItemMessageA(dialog, list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)); ++item.iItem)
+        params.push_back(item.lParam);
+    return params;
+}
+
+int CALLBACK by_text(LPARAM a, LPARAM b, LPARAM) {
+    return texts_by_param.at(std::size_t(a - 100)).compare(texts_by_param.at(std::size_t(b - 100)));
+}
+int CALLBACK always_less(LPARAM, LPARAM, LPARAM) { return -1; }
+int CALLBACK at_random(LPARAM, LPARAM, LPARAM) { return std::rand() % 3 - 1; }
+int CALLBACK emptying(LPARAM, LPARAM, LPARAM list_view) {
+    SendMessageA(reinterpret_cast<HWND>(list_view), LVM_DELETEALLITEMS, 0, 0);
+    return -1;
+}
+
+LRESULT sort_with(HWND dialog, PFNLVCOMPARE compare) {
+    const HWND list_view = GetDlgItem(dialog, list);
+    return SendMessageA(list_view, LVM_SORTITEMS, WPARAM(list_view), reinterpret_cast<LPARAM>(compare));
+}
+
+std::vector<std::string> first_column(HWND dialog) {
+    std::vector<std::string> out;
+    for (const auto& row : list_rows(dialog, list)) out.push_back(row[0]);
+    return out;
+}
+
+} // namespace
+
+TEST_F(Layer, ListViewSortsByTheOwnersComparisonOfItemParams) {
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "n", 40);
+        add_items(dialog, {"c", "a", "b", "a", "abc"});
+        const HWND list_view = GetDlgItem(dialog, list);
+        EXPECT_EQ(item_text(list_view, 4, 3), "ab");  // cut to its room
+        EXPECT_EQ(item_text(list_view, 4, 0), "untouched");
+        EXPECT_EQ(item_text(list_view, 9), "");
+        EXPECT_EQ(SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0), 5);
+        EXPECT_EQ(sort_with(dialog, by_text), TRUE);
+        EXPECT_EQ(first_column(dialog), (std::vector<std::string>{"a", "a", "abc", "b", "c"}));
+        // lParams go with their items; equal keys keep their order.
+        EXPECT_EQ(item_params(dialog), (std::vector<LPARAM>{101, 103, 104, 102, 100}));
+
+        // Whatever a comparison answers, the items stay the same ones.
+        for (PFNLVCOMPARE compare : {always_less, at_random}) {
+            sort_with(dialog, compare);
+            std::vector<LPARAM> params = item_params(dialog);
+            std::sort(params.begin(), params.end());
+            EXPECT_EQ(params, (std::vector<LPARAM>{100, 101, 102, 103, 104}));
+        }
+        // A comparison that changes the list stops the sort; nothing is read past the end.
+        EXPECT_EQ(sort_with(dialog, emptying), FALSE);
+        EXPECT_TRUE(list_rows(dialog, list).empty());
+        EXPECT_EQ(sort_with(dialog, by_text), TRUE);  // nothing to sort
+    });
+}
+
+TEST_F(Layer, SortingKeepsTheSelectionWithItsItems) {
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "n", 40);
+        add_items(dialog, {"c", "a", "b"});
+        QApplication::processEvents();
+        auto* view = static_cast<QTableView*>(item_widget(dialog, list));
+        view->selectRow(0);  // "c"
+        sort_with(dialog, by_text);
+        const QModelIndexList selected = view->selectionModel()->selectedRows();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(selected[0].row(), 2);
+        EXPECT_EQ(selected[0].data().toString(), QString("c"));
+    });
+}
+
+TEST_F(Layer, HeaderClicksNotifyTheOwnerWhichSetsTheSortMark) {
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "one", 40);
+        add_column(dialog, 1, "two", 50);
+        QApplication::processEvents();
+        QHeaderView* header = static_cast<QTableView*>(item_widget(dialog, list))->horizontalHeader();
+        const auto click_section = [&](int section) {
+            const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                            header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        };
+        click_section(1);
+        click_section(0);
+        EXPECT_EQ(proc_.notifications, (std::vector<std::tuple<UINT_PTR, UINT, int>>{
+                                           {list, LVN_COLUMNCLICK, 1}, {list, LVN_COLUMNCLICK, 0}}));
+        EXPECT_FALSE(header->isSortIndicatorShown());  // a click alone marks nothing
+
+        const HWND header_window = reinterpret_cast<HWND>(SendDlgItemMessageA(dialog, list, LVM_GETHEADER, 0, 0));
+        ASSERT_NE(header_window, nullptr);
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        EXPECT_EQ(SendMessageA(header_window, HDM_GETITEMA, 1, reinterpret_cast<LPARAM>(&item)), TRUE);
+        EXPECT_EQ(item.fmt & (HDF_SORTUP | HDF_SORTDOWN), 0);
+        item.fmt |= HDF_SORTDOWN;
+        EXPECT_EQ(SendMessageA(header_window, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item)), TRUE);
+        EXPECT_EQ(SendMessageA(header_window, HDM_SETITEMA, 2, reinterpret_cast<LPARAM>(&item)), FALSE);
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        // Qt's styles point its ascending mark down, as HDF_SORTDOWN does.
+        EXPECT_EQ(header->sortIndicatorSection(), 1);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        click_section(1);  // the owner, not the header, moves the mark
+        EXPECT_EQ(header->sortIndicatorSection(), 1);
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        item.fmt = (item.fmt & ~HDF_SORTDOWN) | HDF_SORTUP;
+        SendMessageA(header_window, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        item.fmt &= ~HDF_SORTUP;
+        SendMessageA(header_window, HDM_SETITEMA, 1, reinterpret_cast<LPARAM>(&item));
+        EXPECT_FALSE(header->isSortIndicatorShown());
     });
 }
 

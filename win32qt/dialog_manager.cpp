@@ -156,7 +156,18 @@ void DialogWindow::command(int id, int code, HWND control) {
     call_procedure(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
 }
 
+void DialogWindow::notify(NMHDR& header) {
+    if (!opened_ || ended_) return;
+    call_procedure(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
 void notify_parent(HWND__& control, int code) { control.dialog->command(control.id, code, &control); }
+
+void notify_parent(HWND__& control, NMHDR& header) {
+    header.hwndFrom = &control;
+    header.idFrom = UINT_PTR(control.id);
+    control.dialog->notify(header);
+}
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();  // only EndDialog closes the dialog

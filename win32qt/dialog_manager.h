@@ -37,6 +37,7 @@ public:
 
     // A control's notification; none reach the procedure before WM_INITDIALOG.
     void command(int id, int code, HWND control);
+    void notify(NMHDR& header);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,5 +68,7 @@ private:
 
 // WM_COMMAND to the control's dialog, e.g. BN_CLICKED or EN_CHANGE.
 void notify_parent(HWND__& control, int code);
+// WM_NOTIFY to the control's dialog; fills in header's sender fields.
+void notify_parent(HWND__& control, NMHDR& header);
 
 } // namespace win32qt
