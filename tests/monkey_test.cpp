@@ -19,6 +19,7 @@
 #include <QLoggingCategory>
 #include <QStringDecoder>
 #include <QTableView>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <deque>
@@ -29,6 +30,7 @@
 
 #include "dialog/main_dialog.h"
 #include "dialog/resource.h"
+#include "listing/row_order.h"
 #include "listing/text_report.h"
 #include "support/dialog_driver.h"
 #include "support/rec_writer.h"
@@ -264,6 +266,28 @@ struct Monkey {
         }
     }
 
+    // A header click may have sorted the list: order the core's rows as the
+    // header's sort mark says, equal keys in pass order.
+    static void sort_as_header_shows(HWND dialog, bool three_digits, std::vector<RecordedRow>& rows) {
+        const HWND header = reinterpret_cast<HWND>(SendDlgItemMessageA(dialog, IDC_LIST, LVM_GETHEADER, 0, 0));
+        for (int column = 0; column < 4; ++column) {
+            HDITEMA item = {};
+            item.mask = HDI_FORMAT;
+            SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+            if (!(item.fmt & (HDF_SORTUP | HDF_SORTDOWN))) continue;
+            const bool descending = item.fmt & HDF_SORTDOWN;
+            const auto key = [column](const RecordedRow& r) -> const std::string& {
+                return column == 0 ? r.rec_file : column == 1 ? r.lev_file : column == 2 ? r.s_m : r.time;
+            };
+            std::stable_sort(rows.begin(), rows.end(), [&](const RecordedRow& a, const RecordedRow& b) {
+                const int c = compare_texts(static_cast<SortColumn>(column), key(a).c_str(), key(b).c_str(),
+                                            three_digits);
+                return descending ? c > 0 : c < 0;
+            });
+            return;
+        }
+    }
+
     // The check after a pass: the list, stat.txt, and nothing else written.
     void check_pass(HWND dialog) {
         seen.pending = false;
@@ -272,8 +296,10 @@ struct Monkey {
         ListOptions list_only = seen.options;
         list_only.report = false;
         run_listing_pass(list_only, core, unused);
+        std::vector<RecordedRow> rows = core.rows;
+        sort_as_header_shows(dialog, seen.options.three_digits, rows);
         Rows expected;
-        for (const RecordedRow& r : core.rows)
+        for (const RecordedRow& r : rows)
             expected.push_back({as_shown(r.rec_file), as_shown(r.lev_file), r.s_m, r.time});
         ASSERT_EQ(list_rows(dialog, IDC_LIST), expected)
             << "pattern " << seen.options.pattern << ", filter " << int(seen.options.filter) << ", after\n"

@@ -306,7 +306,7 @@ ListModel& model_of(const HWND__& w) { return model_of(w.widget); }
 
 // Item and column fields the list does not keep are reported.
 void check_item(const HWND__& w, const LVITEMA& item) {
-    if (item.mask & ~UINT(LVIF_TEXT)) unsupported(w, "item mask 0x%x", item.mask);
+    if (item.mask & ~UINT(LVIF_TEXT | LVIF_PARAM)) unsupported(w, "item mask 0x%x", item.mask);
 }
 
 LRESULT insert_column(HWND__& w, WPARAM index, LPARAM lparam) {
