@@ -5,6 +5,7 @@
 
 #include "listing/text_report.h"
 #include "filesys/find_files.h"
+#include "listing/read_ahead.h"
 
 namespace {
 
@@ -43,34 +44,67 @@ LevelClass classify_level(char* level_text) {
     return {true, n};
 }
 
-void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report) {
-    RecSummary summary;
-    summary.clear();
-    int row_index = 0;
-    sink.clear();
+namespace {
 
+struct PassContext {
+    const ListOptions& options;
+    const char* prefix;  // the pattern's directory part
+    std::size_t prefix_length;
+};
+
+// A reader's work on one entry: read it, recognise its level, apply the filter.
+void read_entry(const void* context, RecSummary& summary, EntrySlot& slot) {
+    const PassContext& pass = *static_cast<const PassContext*>(context);
     char path[path_capacity + 1];
-    const std::size_t prefix = dir_prefix_length(options.pattern);
-    std::memcpy(path, options.pattern, prefix);
+    std::memcpy(path, pass.prefix, pass.prefix_length);
+    std::strcpy(path + pass.prefix_length, slot.row.rec_file);  // the caller checked the length
+    ListRow& row = slot.row;
+    slot.kept = summary.read(path, row.time, row.lev_file, row.s_m, pass.options.three_digits) &&
+                keeps(pass.options, classify_level(row.lev_file), row.lev_file);
+}
+
+} // namespace
+
+const PassReaders default_pass_readers{16, 32};
+
+void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report) {
+    run_listing_pass(options, sink, report, default_pass_readers);
+}
+
+void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report,
+                      PassReaders readers) {
+    sink.clear();
+    const PassContext pass{options, options.pattern, dir_prefix_length(options.pattern)};
 
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA(options.pattern, &found);
     if (options.report) report.open();
-    if (find != INVALID_HANDLE_VALUE) {
-        ListRow row;
-        do {
-            const std::size_t name_length = std::strlen(found.cFileName);
-            if (prefix + name_length > path_capacity) continue;
-            std::memcpy(path + prefix, found.cFileName, name_length + 1);
-            if (!summary.read(path, row.time, row.lev_file, row.s_m, options.three_digits)) continue;
-            const LevelClass level = classify_level(row.lev_file);
-            if (!keeps(options, level, row.lev_file)) continue;
-            std::memcpy(row.rec_file, found.cFileName, name_length + 1);
-            sink.add_row(row_index, row);
-            if (options.report) report.write_row(row);
+    bool more = find != INVALID_HANDLE_VALUE;
+
+    ReadAhead ahead(readers.window(), read_entry, &pass);
+    int row_index = 0;
+    for (;;) {
+        // Names go out in batches of half a window, so readers wake once a batch.
+        if (more && (ahead.free_slots() * 2 >= ahead.window() || ahead.pending() == 0)) {
+            while (more && ahead.free_slots() > 0) {
+                const std::size_t name_length = std::strlen(found.cFileName);
+                if (pass.prefix_length + name_length <= path_capacity)
+                    std::memcpy(ahead.next_free().row.rec_file, found.cFileName, name_length + 1);
+                more = FindNextFileA(find, &found);
+            }
+            ahead.publish();
+            if (ahead.named() >= readers.from_entries) ahead.start_readers(readers.threads);
+        }
+        const EntrySlot* slot = ahead.oldest();
+        if (!slot) break;
+        if (slot->kept) {
+            sink.add_row(row_index, slot->row);
+            if (options.report) report.write_row(slot->row);
             ++row_index;
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
+        }
+        ahead.take_oldest();
     }
+    ahead.close();
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
     if (options.report) report.close();
 }

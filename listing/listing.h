@@ -40,8 +40,23 @@ protected:
 
 class TextReport;
 
-// Runs one pass. report is used only when options.report is set.
+// Runs one pass. report is used only when options.report is set. The sink
+// and the report are called on the calling thread only, in enumeration order.
 void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report);
+
+// How a pass keeps reads in flight: reader threads beside the calling thread,
+// started once the enumeration has shown from_entries entries (a small pass
+// is over before threads would have started). The window of entries read
+// ahead is four per thread. threads 0 reads one file at a time.
+struct PassReaders {
+    int threads;
+    int from_entries;
+    int window() const { return 4 * (threads + 1); }
+};
+extern const PassReaders default_pass_readers;
+
+void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report,
+                      PassReaders readers);
 
 struct LevelClass {
     bool internal;

@@ -1,0 +1,77 @@
+// listing: the pass's reads in flight. A bounded window of entry slots: the
+// calling thread names entries into free slots in enumeration order, reader
+// threads (and the calling thread while it waits) read them in any order, and
+// the calling thread takes them back in order. Memory is the window's, however
+// many entries the pass has.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "listing/listing.h"
+
+// One matched entry on its way through a pass.
+struct EntrySlot {
+    ListRow row;                // rec_file named by the calling thread, the rest by a reader
+    bool kept = false;          // read whole and kept by the filter
+    std::atomic<int> done{0};   // the entry's index + 1 once read
+};
+
+class ReadAhead {
+public:
+    // Reads the entry named in slot with summary, which belongs to the calling thread.
+    using ReadEntry = void (*)(const void* context, RecSummary& summary, EntrySlot& slot);
+
+    ReadAhead(int window, ReadEntry read, const void* context);
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+    ~ReadAhead() { close(); }
+
+    int window() const { return window_; }
+    int named() const { return named_count_; }
+    // Published entries not yet taken.
+    int pending() const { return named_count_ - taken_; }
+    int free_slots() const { return window_ - pending() - unpublished_; }
+    // The slot for the next entry; valid only while free_slots() > 0. Its
+    // entry is not read before publish().
+    EntrySlot& next_free() { return slot_of(named_count_ + unpublished_++); }
+    // Hands the entries named since the last call to the readers.
+    void publish();
+
+    // Starts reader threads until there are threads of them; fewer when the
+    // system refuses more, which only means fewer reads in flight.
+    void start_readers(int threads);
+
+    // The oldest entry not yet taken, once read (the calling thread reads
+    // entries itself while it waits); nullptr when every published entry is taken.
+    EntrySlot* oldest();
+    // Frees the oldest entry's slot for a new name.
+    void take_oldest() { ++taken_; }
+
+    // Stops the readers and joins them.
+    void close();
+
+private:
+    static constexpr int closed_bit = 1 << 30;  // in named_, beside the count
+
+    EntrySlot& slot_of(int entry) { return slots_[entry % window_]; }
+    void read(RecSummary& summary, int entry);
+    void reader_loop();
+
+    int window_;
+    std::unique_ptr<EntrySlot[]> slots_;
+    ReadEntry read_;
+    const void* context_;
+    RecSummary summary_;  // the calling thread's
+
+    // Calling thread only.
+    int named_count_ = 0;  // published entries
+    int unpublished_ = 0;
+    int taken_ = 0;
+
+    std::atomic<int> named_{0};    // published entries, and closed_bit at the end
+    std::atomic<int> claimed_{0};  // the next entry for a reader to take
+    std::vector<std::thread> readers_;
+};
