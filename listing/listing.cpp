@@ -65,8 +65,6 @@ void read_entry(const void* context, RecSummary& summary, EntrySlot& slot) {
 
 } // namespace
 
-const PassReaders default_pass_readers{16, 32};
-
 void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report) {
     run_listing_pass(options, sink, report, default_pass_readers);
 }
@@ -81,7 +79,7 @@ void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& rep
     if (options.report) report.open();
     bool more = find != INVALID_HANDLE_VALUE;
 
-    ReadAhead ahead(readers.window(), read_entry, &pass);
+    ReadAhead ahead(readers, read_entry, &pass);
     int row_index = 0;
     for (;;) {
         // Names go out in batches of half a window, so readers wake once a batch.
@@ -93,7 +91,6 @@ void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& rep
                 more = FindNextFileA(find, &found);
             }
             ahead.publish();
-            if (ahead.named() >= readers.from_entries) ahead.start_readers(readers.threads);
         }
         const EntrySlot* slot = ahead.oldest();
         if (!slot) break;

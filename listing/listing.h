@@ -44,16 +44,17 @@ class TextReport;
 // and the report are called on the calling thread only, in enumeration order.
 void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report);
 
-// How a pass keeps reads in flight: reader threads beside the calling thread,
-// started once the enumeration has shown from_entries entries (a small pass
-// is over before threads would have started). The window of entries read
-// ahead is four per thread. threads 0 reads one file at a time.
+// How a pass keeps reads in flight. The calling thread reads alone while its
+// reads are quick (files in memory, where threads would only add cost); once
+// a few of its reads in a row have taken longer than slow_read_us, up to
+// threads reader threads join it. slow_read_us 0 starts them at once;
+// threads 0 reads one file at a time.
 struct PassReaders {
     int threads;
-    int from_entries;
-    int window() const { return 4 * (threads + 1); }
+    int slow_read_us;
 };
-extern const PassReaders default_pass_readers;
+// Chosen by measurement (README, Benchmarks).
+constexpr PassReaders default_pass_readers{32, 100};
 
 void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report,
                       PassReaders readers);

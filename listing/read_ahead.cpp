@@ -1,10 +1,20 @@
 #include "listing/read_ahead.h"
 
+#include <chrono>
 #include <system_error>
 
-ReadAhead::ReadAhead(int window, ReadEntry read, const void* context)
-    : window_(window > 0 ? window : 1), slots_(new EntrySlot[static_cast<std::size_t>(window_)]),
-      read_(read), context_(context) {
+namespace {
+
+// Reads in a row slower than slow_read_us that show the files are not in memory.
+constexpr int slow_reads_to_start = 3;
+// Slots per reader, so that one slow file does not stop the others.
+constexpr int slots_per_reader = 8;
+
+} // namespace
+
+ReadAhead::ReadAhead(PassReaders readers, ReadEntry read, const void* context)
+    : readers_wanted_(readers), window_(slots_per_reader * (readers.threads > 0 ? readers.threads + 1 : 1)),
+      slots_(new EntrySlot[static_cast<std::size_t>(window_)]), read_(read), context_(context) {
     summary_.clear();
 }
 
@@ -14,13 +24,16 @@ void ReadAhead::publish() {
     unpublished_ = 0;
     named_.store(named_count_, std::memory_order_release);
     named_.notify_all();  // a system call only when a reader waits
+    if (readers_wanted_.slow_read_us == 0) start_readers();
 }
 
-void ReadAhead::start_readers(int threads) {
-    while (static_cast<int>(readers_.size()) < threads) {
+// Fewer threads when the system refuses more only means fewer reads in flight.
+void ReadAhead::start_readers() {
+    while (static_cast<int>(readers_.size()) < readers_wanted_.threads) {
         try {
             readers_.emplace_back([this] { reader_loop(); });
         } catch (const std::system_error&) {
+            readers_wanted_.threads = static_cast<int>(readers_.size());
             return;
         }
     }
@@ -31,6 +44,20 @@ void ReadAhead::read(RecSummary& summary, int entry) {
     read_(context_, summary, slot);
     slot.done.store(entry + 1, std::memory_order_release);
     slot.done.notify_one();
+}
+
+// A read by the calling thread, timed while it reads alone.
+void ReadAhead::read_here(int entry) {
+    if (!readers_.empty() || readers_wanted_.threads == 0) {
+        read(summary_, entry);
+        return;
+    }
+    using clock = std::chrono::steady_clock;
+    const auto start = clock::now();
+    read(summary_, entry);
+    const bool slow = clock::now() - start > std::chrono::microseconds(readers_wanted_.slow_read_us);
+    slow_in_a_row_ = slow ? slow_in_a_row_ + 1 : 0;
+    if (slow_in_a_row_ >= slow_reads_to_start) start_readers();
 }
 
 void ReadAhead::reader_loop() {
@@ -57,8 +84,7 @@ EntrySlot* ReadAhead::oldest() {
         // Rather than wait, read the next unclaimed entry here.
         int next = claimed_.load(std::memory_order_relaxed);
         if (next < named_count_) {
-            if (claimed_.compare_exchange_weak(next, next + 1, std::memory_order_relaxed))
-                read(summary_, next);
+            if (claimed_.compare_exchange_weak(next, next + 1, std::memory_order_relaxed)) read_here(next);
             continue;
         }
         slot.done.wait(done, std::memory_order_acquire);

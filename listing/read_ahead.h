@@ -24,13 +24,12 @@ public:
     // Reads the entry named in slot with summary, which belongs to the calling thread.
     using ReadEntry = void (*)(const void* context, RecSummary& summary, EntrySlot& slot);
 
-    ReadAhead(int window, ReadEntry read, const void* context);
+    ReadAhead(PassReaders readers, ReadEntry read, const void* context);
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
     ~ReadAhead() { close(); }
 
     int window() const { return window_; }
-    int named() const { return named_count_; }
     // Published entries not yet taken.
     int pending() const { return named_count_ - taken_; }
     int free_slots() const { return window_ - pending() - unpublished_; }
@@ -39,10 +38,6 @@ public:
     EntrySlot& next_free() { return slot_of(named_count_ + unpublished_++); }
     // Hands the entries named since the last call to the readers.
     void publish();
-
-    // Starts reader threads until there are threads of them; fewer when the
-    // system refuses more, which only means fewer reads in flight.
-    void start_readers(int threads);
 
     // The oldest entry not yet taken, once read (the calling thread reads
     // entries itself while it waits); nullptr when every published entry is taken.
@@ -58,8 +53,12 @@ private:
 
     EntrySlot& slot_of(int entry) { return slots_[entry % window_]; }
     void read(RecSummary& summary, int entry);
+    void read_here(int entry);
+    void start_readers();
     void reader_loop();
 
+    PassReaders readers_wanted_;
+    int slow_in_a_row_ = 0;
     int window_;
     std::unique_ptr<EntrySlot[]> slots_;
     ReadEntry read_;
