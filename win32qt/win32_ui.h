@@ -24,6 +24,7 @@ using UINT_PTR = std::uintptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using LONG = std::int32_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
 
@@ -45,6 +46,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define HIWORD(l) (static_cast<WORD>((static_cast<UINT_PTR>(l) >> 16) & 0xFFFF))
 #define MAKEWPARAM(lo, hi) (static_cast<WPARAM>(static_cast<DWORD>(static_cast<WORD>(lo) | static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
 
+#define WM_SETREDRAW 0x000B
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 
@@ -69,6 +71,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define LVM_INSERTITEMA (LVM_FIRST + 7)
 #define LVM_DELETEALLITEMS (LVM_FIRST + 9)
 #define LVM_INSERTCOLUMNA (LVM_FIRST + 27)
+#define LVM_SETITEMCOUNT (LVM_FIRST + 47)
 
 #define LVCF_FMT 0x0001
 #define LVCF_WIDTH 0x0002
@@ -85,6 +88,13 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define MB_ICONQUESTION 0x0020
 #define MB_ICONWARNING 0x0030
 #define MB_ICONINFORMATION 0x0040
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
 
 struct LVCOLUMNA {
     UINT mask;
@@ -123,5 +133,7 @@ BOOL SetWindowTextA(HWND window, LPCSTR text);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+// Repaints the window (all of it, whatever rect says) once the message loop runs.
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 
 #endif

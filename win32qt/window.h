@@ -63,7 +63,8 @@ inline LRESULT send(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam) 
 }
 
 // What every class does with a message it has no handler for: keeps and
-// gives back the window's text; anything else is answered with 0.
+// gives back the window's text, stops and resumes repainting on
+// WM_SETREDRAW; anything else is answered with 0.
 LRESULT default_proc(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Keeps the bytes of a WM_SETTEXT and returns them as the window shows them.
