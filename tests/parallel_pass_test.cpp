@@ -4,9 +4,11 @@
 // whole, as it was or as it became, or left out.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <climits>
@@ -95,6 +97,26 @@ protected:
     CurrentDir cwd_;
 };
 
+// Many more entries than any window, kept and dropped runs of every length,
+// so slots are reused many times over and rows wait behind slow neighbours.
+TEST_F(SameAsOneAtATime, OverThousandsOfMixedEntries) {
+    const Bytes large = two_player(finishing_at(100, "Odd.lev", 3000), finishing_at(90, "Odd.lev", 3000));
+    char name[32];
+    for (int i = 0; i < 1500; ++i) {
+        std::snprintf(name, sizeof name, "rec/%05d.rec", i);
+        switch (i * 7 % 11) {
+        case 0: write_file(name, Bytes{1, 2, 3}); break;
+        case 1: write_file(name, large); break;
+        case 2: fs::create_directory(name); break;
+        case 3: write_file(name, single_player(finishing_at(i, "Odd.lev"))); break;
+        default: write_file(name, single_player(finishing_at(i / 10.0, i % 2 ? "QWQUU004.LEV" : "QWQUU009.LEV")));
+        }
+    }
+    expect_same_passes();
+}
+
+#ifndef _WIN32
+// Links, FIFOs and permissions as Linux has them.
 TEST_F(SameAsOneAtATime, OverEveryKindOfEntry) {
     write_file("rec/good.rec", single_player(finishing_at(12)));
     write_file("rec/two.rec", two_player(finishing_at(5, "Odd.lev"), finishing_at(30, "Odd.lev")));
@@ -115,24 +137,6 @@ TEST_F(SameAsOneAtATime, OverEveryKindOfEntry) {
     fs::create_symlink("missing.rec", "rec/dangling.rec");
     fs::create_directory("rec/folder.rec");
     ASSERT_EQ(mkfifo("rec/fifo.rec", 0600), 0);
-    expect_same_passes();
-}
-
-// Many more entries than any window, kept and dropped runs of every length,
-// so slots are reused many times over and rows wait behind slow neighbours.
-TEST_F(SameAsOneAtATime, OverThousandsOfMixedEntries) {
-    const Bytes large = two_player(finishing_at(100, "Odd.lev", 3000), finishing_at(90, "Odd.lev", 3000));
-    char name[32];
-    for (int i = 0; i < 3000; ++i) {
-        std::snprintf(name, sizeof name, "rec/%05d.rec", i);
-        switch (i * 7 % 11) {
-        case 0: write_file(name, Bytes{1, 2, 3}); break;
-        case 1: write_file(name, large); break;
-        case 2: ASSERT_EQ(symlink(name + 4, name), 0); break;
-        case 3: write_file(name, single_player(finishing_at(i, "Odd.lev"))); break;
-        default: write_file(name, single_player(finishing_at(i / 10.0, i % 2 ? "QWQUU004.LEV" : "QWQUU009.LEV")));
-        }
-    }
     expect_same_passes();
 }
 
@@ -158,6 +162,7 @@ TEST_F(SameAsOneAtATime, OverHundredThousandEntries) {
 }
 
 // Two versions of each file, told apart by level, player count and time.
+// Linux only: Windows refuses to replace or truncate a file another reader holds open.
 const Bytes version_a = single_player(finishing_at(12, "QWQUU001.LEV", 5));
 const Bytes version_b = two_player(finishing_at(20, "Other.lev", 200), finishing_at(21, "Other.lev", 200));
 
@@ -288,5 +293,6 @@ INSTANTIATE_TEST_SUITE_P(Readers, ChangedDuringThePass,
                          [](const ::testing::TestParamInfo<PassReaders>& info) {
                              return std::to_string(info.param.threads) + "Threads";
                          });
+#endif
 
 } // namespace
