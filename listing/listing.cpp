@@ -101,7 +101,6 @@ void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& rep
         }
         ahead.take_oldest();
     }
-    ahead.close();
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
     if (options.report) report.close();
 }

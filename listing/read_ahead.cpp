@@ -91,9 +91,8 @@ EntrySlot* ReadAhead::oldest() {
     }
 }
 
-void ReadAhead::close() {
+ReadAhead::~ReadAhead() {
     named_.fetch_or(closed_bit, std::memory_order_release);
     named_.notify_all();
     for (std::thread& t : readers_) t.join();
-    readers_.clear();
 }

@@ -5,6 +5,7 @@
 // many entries the pass has.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -27,12 +28,16 @@ public:
     ReadAhead(PassReaders readers, ReadEntry read, const void* context);
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
-    ~ReadAhead() { close(); }
+    ~ReadAhead();  // stops the readers and joins them
 
     int window() const { return window_; }
     // Published entries not yet taken.
     int pending() const { return named_count_ - taken_; }
-    int free_slots() const { return window_ - pending() - unpublished_; }
+    // Room for more names: none once a pass has named most_entries.
+    int free_slots() const {
+        const int named = named_count_ + unpublished_;
+        return std::min(window_ - (named - taken_), most_entries - named);
+    }
     // The slot for the next entry; valid only while free_slots() > 0. Its
     // entry is not read before publish().
     EntrySlot& next_free() { return slot_of(named_count_ + unpublished_++); }
@@ -45,11 +50,10 @@ public:
     // Frees the oldest entry's slot for a new name.
     void take_oldest() { ++taken_; }
 
-    // Stops the readers and joins them.
-    void close();
-
 private:
-    static constexpr int closed_bit = 1 << 30;  // in named_, beside the count
+    // In named_, beside the count, which therefore stops short of it.
+    static constexpr int closed_bit = 1 << 30;
+    static constexpr int most_entries = closed_bit - 1;
 
     EntrySlot& slot_of(int entry) { return slots_[entry % window_]; }
     void read(RecSummary& summary, int entry);
