@@ -22,8 +22,13 @@ void ReadAhead::publish() {
     if (unpublished_ == 0) return;
     named_count_ += unpublished_;
     unpublished_ = 0;
-    named_.store(named_count_, std::memory_order_release);
-    named_.notify_all();  // a system call only when a reader waits
+    bool wake;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        named_.store(named_count_, std::memory_order_release);
+        wake = sleeping_readers_ > 0;
+    }
+    if (wake) names_cv_.notify_all();
     if (readers_wanted_.slow_read_us == 0) start_readers();
 }
 
@@ -39,11 +44,26 @@ void ReadAhead::start_readers() {
     }
 }
 
+// False when the pass ended before entry was named.
+bool ReadAhead::wait_named(int entry) {
+    if (named_.load(std::memory_order_acquire) > entry) return true;
+    std::unique_lock<std::mutex> lock(mutex_);
+    ++sleeping_readers_;
+    names_cv_.wait(lock, [&] { return closed_ || named_.load(std::memory_order_relaxed) > entry; });
+    --sleeping_readers_;
+    return named_.load(std::memory_order_relaxed) > entry;
+}
+
 void ReadAhead::read(RecSummary& summary, int entry) {
     EntrySlot& slot = slot_of(entry);
     read_(context_, summary, slot);
-    slot.done.store(entry + 1, std::memory_order_release);
-    slot.done.notify_one();
+    // Sequentially consistent with caller_waiting_: either the calling thread
+    // sees this entry done or this thread sees it waiting.
+    slot.done.store(entry + 1);
+    if (caller_waiting_.load()) {
+        { const std::lock_guard<std::mutex> lock(mutex_); }  // it is inside wait() now
+        done_cv_.notify_one();
+    }
 }
 
 // A read by the calling thread, timed while it reads alone.
@@ -65,12 +85,7 @@ void ReadAhead::reader_loop() {
     summary.clear();
     for (;;) {
         const int entry = claimed_.fetch_add(1, std::memory_order_relaxed);
-        for (;;) {
-            const int named = named_.load(std::memory_order_acquire);
-            if ((named & ~closed_bit) > entry) break;
-            if (named & closed_bit) return;
-            named_.wait(named, std::memory_order_acquire);
-        }
+        if (!wait_named(entry)) return;
         read(summary, entry);
     }
 }
@@ -79,20 +94,26 @@ EntrySlot* ReadAhead::oldest() {
     if (taken_ == named_count_) return nullptr;
     EntrySlot& slot = slot_of(taken_);
     for (;;) {
-        const int done = slot.done.load(std::memory_order_acquire);
-        if (done == taken_ + 1) return &slot;
+        if (slot.done.load(std::memory_order_acquire) == taken_ + 1) return &slot;
         // Rather than wait, read the next unclaimed entry here.
         int next = claimed_.load(std::memory_order_relaxed);
         if (next < named_count_) {
             if (claimed_.compare_exchange_weak(next, next + 1, std::memory_order_relaxed)) read_here(next);
             continue;
         }
-        slot.done.wait(done, std::memory_order_acquire);
+        // Every named entry is with a reader: sleep until the oldest is read.
+        std::unique_lock<std::mutex> lock(mutex_);
+        caller_waiting_.store(true);
+        done_cv_.wait(lock, [&] { return slot.done.load() == taken_ + 1; });
+        caller_waiting_.store(false);
     }
 }
 
 ReadAhead::~ReadAhead() {
-    named_.fetch_or(closed_bit, std::memory_order_release);
-    named_.notify_all();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closed_ = true;
+    }
+    names_cv_.notify_all();
     for (std::thread& t : readers_) t.join();
 }

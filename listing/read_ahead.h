@@ -5,9 +5,10 @@
 // many entries the pass has.
 #pragma once
 
-#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -33,11 +34,7 @@ public:
     int window() const { return window_; }
     // Published entries not yet taken.
     int pending() const { return named_count_ - taken_; }
-    // Room for more names: none once a pass has named most_entries.
-    int free_slots() const {
-        const int named = named_count_ + unpublished_;
-        return std::min(window_ - (named - taken_), most_entries - named);
-    }
+    int free_slots() const { return window_ - pending() - unpublished_; }
     // The slot for the next entry; valid only while free_slots() > 0. Its
     // entry is not read before publish().
     EntrySlot& next_free() { return slot_of(named_count_ + unpublished_++); }
@@ -51,11 +48,8 @@ public:
     void take_oldest() { ++taken_; }
 
 private:
-    // In named_, beside the count, which therefore stops short of it.
-    static constexpr int closed_bit = 1 << 30;
-    static constexpr int most_entries = closed_bit - 1;
-
     EntrySlot& slot_of(int entry) { return slots_[entry % window_]; }
+    bool wait_named(int entry);
     void read(RecSummary& summary, int entry);
     void read_here(int entry);
     void start_readers();
@@ -74,7 +68,17 @@ private:
     int unpublished_ = 0;
     int taken_ = 0;
 
-    std::atomic<int> named_{0};    // published entries, and closed_bit at the end
+    std::atomic<int> named_{0};    // published entries
     std::atomic<int> claimed_{0};  // the next entry for a reader to take
     std::vector<std::thread> readers_;
+
+    // Sleeping, for readers with nothing named and the calling thread with
+    // nothing read. A mutex and condition variables, not atomic waits: those
+    // of the Windows toolchain's library can miss a wake-up.
+    std::mutex mutex_;
+    std::condition_variable names_cv_;  // readers wait for names
+    std::condition_variable done_cv_;   // the calling thread waits for a read
+    int sleeping_readers_ = 0;          // under mutex_
+    bool closed_ = false;               // under mutex_
+    std::atomic<bool> caller_waiting_{false};
 };
