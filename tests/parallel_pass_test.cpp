@@ -206,6 +206,16 @@ class ChangedDuringThePass : public ::testing::TestWithParam<PassReaders> {
 protected:
     ChangedDuringThePass() : cwd_(dir_.path()) { fs::create_directory("rec"); }
 
+    // rec/000.rec, rec/001.rec, ... holding version a.
+    static void put_files(int files) {
+        for (int i = 0; i < files; ++i) write_file(name_of(i), version_a);
+    }
+    static std::string name_of(int i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "rec/%03d.rec", i);
+        return name;
+    }
+
     bool is_whole_version(const RecordedRow& row) const {
         return same_texts(row, versions_[0]) || same_texts(row, versions_[1]);
     }
@@ -219,19 +229,14 @@ protected:
 // some not: each is listed whole in one version or left out.
 TEST_P(ChangedDuringThePass, FilesAreListedWholeOrLeftOut) {
     constexpr int files = 400;
-    char name[32];
-    for (int i = 0; i < files; ++i) {
-        std::snprintf(name, sizeof name, "rec/%03d.rec", i);
-        write_file(name, version_a);
-    }
+    put_files(files);
     ChangingSink sink([] {
-        char path[32];
         for (int i = 1; i < files; ++i) {
-            std::snprintf(path, sizeof path, "rec/%03d.rec", i);
+            const std::string path = name_of(i);
             switch (i % 4) {
             case 0: replace_by_rename(path, version_b); break;
             case 1: fs::remove(path); break;
-            case 2: truncate(path, static_cast<off_t>(version_a.size() - 1 - i % 50)); break;
+            case 2: truncate(path.c_str(), static_cast<off_t>(version_a.size() - 1 - i % 50)); break;
             case 3: break;  // unchanged
             }
         }
@@ -261,19 +266,13 @@ TEST_P(ChangedDuringThePass, FilesAreListedWholeOrLeftOut) {
 // one whole version of its file.
 TEST_P(ChangedDuringThePass, FilesChurnedThroughManyPasses) {
     constexpr int files = 64;
-    char name[32];
-    for (int i = 0; i < files; ++i) {
-        std::snprintf(name, sizeof name, "rec/%02d.rec", i);
-        write_file(name, version_a);
-    }
+    put_files(files);
     std::atomic<bool> stop{false};
     std::thread churn([&] {
-        char path[32];
         for (unsigned n = 0; !stop.load(); ++n) {
-            const int i = static_cast<int>(n * 7 % files);
-            std::snprintf(path, sizeof path, "rec/%02d.rec", i);
+            const std::string path = name_of(static_cast<int>(n * 7 % files));
             const Bytes& next = n % 2 ? version_a : version_b;
-            if (n % 3 == 0) truncate(path, static_cast<off_t>(n % 300));  // then put back whole
+            if (n % 3 == 0) truncate(path.c_str(), static_cast<off_t>(n % 300));  // then put back whole
             replace_by_rename(path, next);
         }
     });
