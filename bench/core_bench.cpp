@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,25 +24,29 @@
 
 // Heap use of this process, to show that a pass holds one file's events at
 // a time. Sizes are the allocator's own, so nothing is stored beside a block.
+// Atomic, as the pass's reader threads allocate too.
 namespace heap {
-std::size_t live = 0;
-std::size_t peak = 0;
-std::size_t allocations = 0;
+std::atomic<std::size_t> live = 0;
+std::atomic<std::size_t> peak = 0;
+std::atomic<std::size_t> allocations = 0;
 } // namespace heap
 
 // Not inlined: the compiler would otherwise pair malloc and free across them.
 [[gnu::noinline]] void* operator new(std::size_t n) {
     void* p = std::malloc(n ? n : 1);
     if (!p) std::abort();
-    heap::live += malloc_usable_size(p);
-    ++heap::allocations;
-    if (heap::live > heap::peak) heap::peak = heap::live;
+    const std::size_t live = heap::live.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
+                             malloc_usable_size(p);
+    heap::allocations.fetch_add(1, std::memory_order_relaxed);
+    std::size_t peak = heap::peak.load(std::memory_order_relaxed);
+    while (live > peak && !heap::peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+    }
     return p;
 }
 
 [[gnu::noinline]] void operator delete(void* p) noexcept {
     if (!p) return;
-    heap::live -= malloc_usable_size(p);
+    heap::live.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
     std::free(p);
 }
 
@@ -62,17 +67,21 @@ public:
 };
 
 // Pattern matching the first files of the pass folder: r0*.rec is 10,000
-// files, r00*.rec the first 1,000.
+// files, r00*.rec the first 1,000, and so on down to r0000*.rec, 10.
 std::string pattern_for(int files) {
-    return pass_dir() + (files == 10000 ? "/r0*.rec" : files == 1000 ? "/r00*.rec" : "/r000*.rec");
+    const char* mask = files == 10000 ? "/r0*.rec"
+                       : files == 1000 ? "/r00*.rec"
+                       : files == 100  ? "/r000*.rec"
+                                       : "/r0000*.rec";
+    return pass_dir() + mask;
 }
 
-void run_pass(int files) {
+void run_pass(int files, PassReaders readers = default_pass_readers) {
     ListOptions options;
     std::snprintf(options.pattern, sizeof options.pattern, "%s", pattern_for(files).c_str());
     NullSink sink;
     TextReport report;  // unused: the options ask for no report
-    run_listing_pass(options, sink, report);
+    run_listing_pass(options, sink, report, readers);
 }
 
 std::int32_t le_i32(const unsigned char* p) {
@@ -132,6 +141,32 @@ void run_floor(const std::vector<FloorFile>& files) {
     benchmark::ClobberMemory();
 }
 
+// Drops the files from the page cache, so that the next run reads the disk.
+// Directory entries and inodes stay cached; --drop-caches (root) drops them too.
+bool drop_all_caches = false;
+
+void evict(const std::vector<FloorFile>& files) {
+    if (drop_all_caches) {
+        ::sync();
+        if (FILE* f = std::fopen("/proc/sys/vm/drop_caches", "w")) {
+            std::fputs("3\n", f);
+            std::fclose(f);
+        }
+    }
+    for (const FloorFile& f : files) {
+        const int fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
 void set_files_rate(benchmark::State& state, int files) {
     state.counters["files_per_s"] =
         benchmark::Counter(static_cast<double>(files) * static_cast<double>(state.iterations()),
@@ -169,6 +204,54 @@ void BM_PassOverFloor(benchmark::State& state) {
     state.counters["pass_over_floor"] = static_cast<double>(pass.count()) / static_cast<double>(floor.count());
 }
 
+// Cold: the files evicted before each run, floor and pass taken turn about;
+// cold_pass_over_floor is the median of each iteration's ratio. The argument
+// is the number of reader threads, to choose it by.
+void BM_ColdPassOverFloor(benchmark::State& state) {
+    const PassReaders readers{static_cast<int>(state.range(0)), default_pass_readers.slow_read_us};
+    const std::vector<FloorFile> list = floor_files(pass_files);
+    using clock = std::chrono::steady_clock;
+    std::vector<double> ratios;
+    double pass_seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        evict(list);
+        state.ResumeTiming();
+        const auto t0 = clock::now();
+        run_floor(list);
+        const auto t1 = clock::now();
+        state.PauseTiming();
+        evict(list);
+        state.ResumeTiming();
+        const auto t2 = clock::now();
+        run_pass(pass_files, readers);
+        const auto t3 = clock::now();
+        ratios.push_back(std::chrono::duration<double>(t3 - t2) / std::chrono::duration<double>(t1 - t0));
+        pass_seconds += std::chrono::duration<double>(t3 - t2).count();
+    }
+    state.counters["cold_pass_over_floor"] = median(ratios);
+    state.counters["cold_pass_s"] = pass_seconds / static_cast<double>(ratios.size());
+}
+
+// Warm, as BM_PassOverFloor, with the median of the ratios; by number of
+// reader threads and files, and slow_us 0 to start the threads at once.
+void BM_WarmPassOverFloor(benchmark::State& state) {
+    const PassReaders readers{static_cast<int>(state.range(0)), static_cast<int>(state.range(2))};
+    const int files = static_cast<int>(state.range(1));
+    const std::vector<FloorFile> list = floor_files(files);
+    using clock = std::chrono::steady_clock;
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        const auto t0 = clock::now();
+        run_floor(list);
+        const auto t1 = clock::now();
+        run_pass(files, readers);
+        ratios.push_back(std::chrono::duration<double>(clock::now() - t1) /
+                         std::chrono::duration<double>(t1 - t0));
+    }
+    state.counters["pass_over_floor"] = median(ratios);
+}
+
 // Heap held by a pass: peak above what was live before it, and allocations
 // per file. Run over 1,000 and 10,000 files to show what grows with the count.
 void BM_PassHeap(benchmark::State& state) {
@@ -178,7 +261,7 @@ void BM_PassHeap(benchmark::State& state) {
     for (auto _ : state) {
         const std::size_t before = heap::live;
         const std::size_t allocations_before = heap::allocations;
-        heap::peak = before;
+        heap::peak = before;  // the pass's threads are all joined between passes
         run_pass(files);
         peak = heap::peak - before;
         allocations = heap::allocations - allocations_before;
@@ -234,6 +317,11 @@ BENCHMARK(BM_ReadLarge);
 BENCHMARK(BM_Floor)->Arg(pass_files)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Pass)->Arg(pass_files)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PassOverFloor)->Arg(pass_files)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColdPassOverFloor)->ArgName("threads")->Arg(default_pass_readers.threads)
+    ->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WarmPassOverFloor)->ArgNames({"threads", "files", "slow_us"})
+    ->ArgsProduct({{0, default_pass_readers.threads}, {10, 100, 10000}, {default_pass_readers.slow_read_us}})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PassHeap)->Arg(100)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
@@ -241,6 +329,18 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--corpus=", 9) == 0) {
             corpus_dir = argv[i] + 9;
+        } else if (std::strcmp(argv[i], "--drop-caches") == 0) {
+            drop_all_caches = true;
+        } else if (std::strcmp(argv[i], "--choose-threads") == 0) {
+            // Cold and warm ratios by number of reader threads, 0 reading one
+            // file at a time: what the default was chosen by.
+            for (int threads : {0, 1, 2, 4, 8, 16, 32, 64}) {
+                benchmark::RegisterBenchmark("BM_ColdThreads", BM_ColdPassOverFloor)
+                    ->ArgName("threads")->Arg(threads)->Iterations(3)->Unit(benchmark::kMillisecond);
+                benchmark::RegisterBenchmark("BM_WarmThreads", BM_WarmPassOverFloor)
+                    ->ArgNames({"threads", "files", "slow_us"})->Args({threads, pass_files, 0})
+                    ->Unit(benchmark::kMillisecond);
+            }
         } else {
             std::fprintf(stderr, "clockr_bench: unknown argument %s\n", argv[i]);
             return 2;

@@ -19,11 +19,23 @@ constexpr int pattern_room = path_capacity + 1;
 constexpr int number_room = 20;
 constexpr int name_room = external_name_capacity + 1;
 
+// Rows the last pass listed: the next pass likely lists about as many.
+int rows_last_pass = 0;
+
 class ListViewSink final : public RowSink {
 public:
     explicit ListViewSink(HWND hdlg) : hdlg_(hdlg) {}
-    void clear() override { SendDlgItemMessageA(hdlg_, IDC_LIST, LVM_DELETEALLITEMS, 0, 0); }
-    void add_row(int row_index, const ListRow& row) override { list_add_row(hdlg_, row_index, row); }
+    void clear() override {
+        SendDlgItemMessageA(hdlg_, IDC_LIST, LVM_DELETEALLITEMS, 0, 0);
+        // Room for as many rows as last time, so the list does not grow row by row.
+        SendDlgItemMessageA(hdlg_, IDC_LIST, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_last_pass), 0);
+    }
+    void add_row(int row_index, const ListRow& row) override {
+        list_add_row(hdlg_, row_index, row);
+        rows = row_index + 1;
+    }
+
+    int rows = 0;
 
 private:
     HWND hdlg_;
@@ -152,9 +164,15 @@ void run_pass(HWND hdlg, bool report) {
     options.report = report;
     ListViewSink sink(hdlg);
     TextReport text_report;
+    // No repaint for each row while the pass fills the list: one at its end.
+    const HWND list = GetDlgItem(hdlg, IDC_LIST);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     run_listing_pass(options, sink, text_report);
+    rows_last_pass = sink.rows;
     list_sort.three_digits = options.three_digits;
     sort_list(hdlg);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     if (report && !text_report.succeeded()) {
         char why[report_message_room];
         text_report.describe_failure(why, sizeof why);

@@ -1,6 +1,7 @@
 // A whole listing pass with the report on, over a folder made from the input
 // (see folder_input.h): rows whose texts fit, indexes 0, 1, 2, ..., and a
-// stat.txt holding exactly their lines, with nothing else left behind.
+// stat.txt holding exactly their lines, with nothing else left behind; and
+// the same again with reader threads.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,15 +98,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::snprintf(options.external_name, sizeof options.external_name, "%s", "Foo.lev");
     options.report = true;
 
-    CheckingSink sink;
-    sink.three_digits = options.three_digits;
-    TextReport report;
-    run_listing_pass(options, sink, report);
+    // One read at a time, then 1 to 8 reader threads started at once: the
+    // same rows and the same stat.txt.
+    std::string lines[2];
+    const PassReaders readers[2] = {{0, 0}, {1 << (data[0] >> 4 & 3), 0}};
+    for (int run = 0; run < 2; ++run) {
+        CheckingSink sink;
+        sink.three_digits = options.three_digits;
+        TextReport report;
+        run_listing_pass(options, sink, report, readers[run]);
 
-    require(report.succeeded(), "stat.txt written");
-    require(contents("stat.txt") == sink.lines, "stat.txt holds the rows' lines");
-    for (const auto& e : fs::directory_iterator("."))
-        require(e.path().filename() == "rec" || e.path().filename() == "stat.txt",
-                "nothing but stat.txt written");
+        require(report.succeeded(), "stat.txt written");
+        require(contents("stat.txt") == sink.lines, "stat.txt holds the rows' lines");
+        for (const auto& e : fs::directory_iterator("."))
+            require(e.path().filename() == "rec" || e.path().filename() == "stat.txt",
+                    "nothing but stat.txt written");
+        lines[run] = sink.lines;
+    }
+    require(lines[0] == lines[1], "reader threads list what one read at a time lists");
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "listing/text_report.h"
 #include "filesys/find_files.h"
+#include "listing/read_ahead.h"
 
 namespace {
 
@@ -52,35 +53,66 @@ LevelClass classify_level(char* level_text) {
     return {true, n};
 }
 
-void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report) {
-    RecSummary summary;
-    summary.clear();
-    int row_index = 0;
-    sink.clear();
+namespace {
 
+struct PassContext {
+    const ListOptions& options;
+    char prefix[path_capacity + 1];  // the pattern's directory part, as read
+    std::size_t prefix_length;
+};
+
+// A reader's work on one entry: read it, recognise its level, apply the filter.
+void read_entry(const void* context, RecSummary& summary, EntrySlot& slot) {
+    const PassContext& pass = *static_cast<const PassContext*>(context);
     char path[path_capacity + 1];
-    const std::size_t prefix = form_dir_prefix(options.pattern, path);
+    std::memcpy(path, pass.prefix, pass.prefix_length);
+    std::strcpy(path + pass.prefix_length, slot.row.rec_file);  // the caller checked the length
+    ListRow& row = slot.row;
+    slot.kept = summary.read(path, row.time, row.lev_file, row.s_m, pass.options.three_digits) &&
+                keeps(pass.options, classify_level(row.lev_file), row.lev_file);
+    row.finished = summary.finished;
+    row.finish_time = summary.finish_time;
+}
+
+} // namespace
+
+void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report) {
+    run_listing_pass(options, sink, report, default_pass_readers);
+}
+
+void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report,
+                      PassReaders readers) {
+    sink.clear();
+    PassContext pass{options, {}, 0};
+    pass.prefix_length = form_dir_prefix(options.pattern, pass.prefix);
 
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA(options.pattern, &found);
     if (options.report) report.open();
-    if (find != INVALID_HANDLE_VALUE) {
-        ListRow row;
-        do {
-            const std::size_t name_length = std::strlen(found.cFileName);
-            if (prefix + name_length > path_capacity) continue;
-            std::memcpy(path + prefix, found.cFileName, name_length + 1);
-            if (!summary.read(path, row.time, row.lev_file, row.s_m, options.three_digits)) continue;
-            const LevelClass level = classify_level(row.lev_file);
-            if (!keeps(options, level, row.lev_file)) continue;
-            std::memcpy(row.rec_file, found.cFileName, name_length + 1);
-            row.finished = summary.finished;
-            row.finish_time = summary.finish_time;
-            sink.add_row(row_index, row);
-            if (options.report) report.write_row(row);
+    bool more = find != INVALID_HANDLE_VALUE;
+
+    ReadAhead ahead(readers, read_entry, &pass);
+    int row_index = 0;
+    for (;;) {
+        // Names go out in batches of half a window, so readers wake once a batch.
+        if (more && (ahead.free_slots() * 2 >= ahead.window() || ahead.pending() == 0)) {
+            while (more && ahead.free_slots() > 0) {
+                const std::size_t name_length = std::strlen(found.cFileName);
+                if (pass.prefix_length + name_length <= path_capacity)
+                    std::memcpy(ahead.next_free().row.rec_file, found.cFileName, name_length + 1);
+                more = FindNextFileA(find, &found);
+            }
+            ahead.publish();
+        }
+        const EntrySlot* slot = ahead.oldest();
+        if (!slot) break;
+        if (slot->kept) {
+            sink.add_row(row_index, slot->row);
+            if (options.report) report.write_row(slot->row);
             ++row_index;
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
+        }
+        ahead.take_oldest();
     }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
     if (options.report) report.close();
 }

@@ -43,8 +43,24 @@ protected:
 
 class TextReport;
 
-// Runs one pass. report is used only when options.report is set.
+// Runs one pass. report is used only when options.report is set. The sink
+// and the report are called on the calling thread only, in enumeration order.
 void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report);
+
+// How a pass keeps reads in flight. The calling thread reads alone while its
+// reads are quick (files in memory, where threads would only add cost); once
+// a few of its reads in a row have taken longer than slow_read_us, up to
+// threads reader threads join it. slow_read_us 0 starts them at once;
+// threads 0 reads one file at a time.
+struct PassReaders {
+    int threads;
+    int slow_read_us;
+};
+// Chosen by measurement (README, Benchmarks).
+constexpr PassReaders default_pass_readers{32, 100};
+
+void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report,
+                      PassReaders readers);
 
 struct LevelClass {
     bool internal;

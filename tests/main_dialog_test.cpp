@@ -99,6 +99,7 @@ TEST_F(MainDialog, OpensListingTheSampleRowsWithTheDefaults) {
         EXPECT_EQ(titles, (std::vector<std::string>{"rec file", "lev file", "s/m", "time"}));
         EXPECT_EQ(widths, (std::vector<int>{100, 100, 30, 70}));
         EXPECT_FALSE(stat_txt_exists());
+        EXPECT_TRUE(view->updatesEnabled()) << "the pass left the list without repainting";
     });
 }
 

@@ -420,6 +420,31 @@ TEST_F(Layer, ListChangesWithinOneMessageReachTheViewOnce) {
     });
 }
 
+// How a program fills a long list: repainting off, the count announced, the
+// rows, repainting on and one invalidation.
+TEST_F(Layer, RedrawOffWhileFillingAndTheItemCountIsOnlyAHint) {
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "n", 40);
+        add_column(dialog, 1, "m", 40);
+        const HWND list_window = GetDlgItem(dialog, list);
+        QWidget* view = item_widget(dialog, list);
+        EXPECT_EQ(SendMessageA(list_window, WM_SETREDRAW, FALSE, 0), 0);
+        EXPECT_FALSE(view->updatesEnabled());
+        EXPECT_EQ(SendMessageA(list_window, LVM_SETITEMCOUNT, 1000, 0), TRUE);
+        EXPECT_EQ(SendMessageA(list_window, LVM_SETITEMCOUNT, WPARAM(1) << 40, 0), FALSE);  // no such room
+        EXPECT_TRUE(list_rows(dialog, list).empty());  // room, not rows
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(list_item(dialog, LVM_INSERTITEMA, i, 0, "row"), i);
+        EXPECT_EQ(list_item(dialog, LVM_SETITEMA, 2, 1, "last"), TRUE);
+        EXPECT_EQ(SendMessageA(list_window, LVM_SETITEMCOUNT, 1, 0), TRUE);  // fewer than held: rows stay
+        EXPECT_EQ(SendMessageA(list_window, WM_SETREDRAW, TRUE, 0), 0);
+        EXPECT_TRUE(view->updatesEnabled());
+        EXPECT_EQ(InvalidateRect(list_window, nullptr, TRUE), TRUE);
+        EXPECT_EQ(InvalidateRect(reinterpret_cast<HWND>(&proc_), nullptr, TRUE), FALSE);  // not a window
+        const std::vector<std::vector<std::string>> rows = {{"row", ""}, {"row", ""}, {"row", "last"}};
+        EXPECT_EQ(list_rows(dialog, list), rows);
+    });
+}
+
 TEST_F(Layer, WindowTextsKeepTheirBytesAndShowNonUtf8AsLatin1) {
     run([&](HWND dialog) {
         char text[32];

@@ -89,6 +89,15 @@ public:
         return int(at);
     }
 
+    // LVM_SETITEMCOUNT: room for rows rows, so that a long fill does not
+    // move the cells again and again. Only a hint: more rows still fit.
+    bool reserve_rows(WPARAM rows) {
+        constexpr WPARAM most = 1 << 22;  // a hint beyond this is not taken
+        if (rows > most) return false;
+        cells_.reserve(std::size_t(rows) * std::max<std::size_t>(columns_.size(), 1));
+        return true;
+    }
+
     void delete_all() {
         begin_change();
         rows_ = 0;
@@ -324,6 +333,8 @@ LRESULT delete_all_items(HWND__& w) {
     return TRUE;
 }
 
+LRESULT set_item_count(HWND__& w, WPARAM rows) { return model_of(w).reserve_rows(rows); }
+
 LRESULT insert_item(HWND__& w, LPARAM lparam) {
     if (!lparam) return -1;
     const auto& item = *reinterpret_cast<const LVITEMA*>(lparam);
@@ -414,6 +425,7 @@ LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     case LVM_GETNEXTITEM: return next_selected(w, wparam, lparam);
     case LVM_SORTITEMS: return sort_items(w, wparam, lparam);
     case LVM_GETHEADER: return reinterpret_cast<LRESULT>(model_of(w).header_window());
+    case LVM_SETITEMCOUNT: return set_item_count(w, wparam);
     default: return default_proc(w, message, wparam, lparam);
     }
 }

@@ -1,6 +1,7 @@
 // The calls the program makes, over the table of live window handles: a
 // handle is looked up before use, so a stale or made-up one does nothing.
 #include <QApplication>
+#include <QWidget>
 
 #include <cerrno>
 #include <cstdio>
@@ -122,4 +123,11 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam) {
     return SendMessageA(GetDlgItem(dialog, id), message, wparam, lparam);
+}
+
+BOOL InvalidateRect(HWND window, const RECT*, BOOL) {
+    HWND__* w = checked(window);
+    if (!w || !w->widget) return FALSE;
+    w->widget->update();
+    return TRUE;
 }

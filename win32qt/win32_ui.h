@@ -7,7 +7,8 @@
 // - Modal dialogs from the DIALOG and DIALOGEX templates compiled into the
 //   program (styles DS_SETFONT, DS_MODALFRAME, DS_3DLOOK, WS_CAPTION,
 //   WS_SYSMENU), in dialog units of the template font;
-//   WM_INITDIALOG, WM_COMMAND, EndDialog, GetDlgItem, Get/SetWindowTextA.
+//   WM_INITDIALOG, WM_COMMAND, EndDialog, GetDlgItem, Get/SetWindowTextA;
+//   WM_SETREDRAW and InvalidateRect on any window.
 // - Focus and keys: Tab and Shift+Tab over WS_TABSTOP in template order,
 //   arrows among the radio buttons of a WS_GROUP, Enter (default button),
 //   Esc and the close box (IDCANCEL).
@@ -19,13 +20,14 @@
 // - SysListView32 in report view (LVS_SINGLESEL, LVS_NOCOLUMNHEADER):
 //   LVM_INSERTCOLUMNA (text, width, alignment), LVM_INSERTITEMA and
 //   LVM_SETITEMA (text, lParam), LVM_GETITEMA, LVM_GETITEMTEXTA,
-//   LVM_GETNEXTITEM, LVM_SORTITEMS, LVM_DELETEALLITEMS, LVM_GETHEADER with
-//   HDM_GETITEMA/HDM_SETITEMA (the sort mark); WM_NOTIFY with LVN_COLUMNCLICK
-//   and LVN_KEYDOWN.
+//   LVM_GETNEXTITEM, LVM_SORTITEMS, LVM_DELETEALLITEMS, LVM_SETITEMCOUNT
+//   (room reserved), LVM_GETHEADER with HDM_GETITEMA/HDM_SETITEMA (the sort
+//   mark); WM_NOTIFY with LVN_COLUMNCLICK and LVN_KEYDOWN.
 // - MessageBoxA with the MB_ button sets and icons below; the clipboard
 //   (text only).
-// Not implemented: other messages and notifications, other styles and extended styles, other control classes, a
-// template's menu or window class, modeless dialogs, accelerators, icons.
+// Not implemented: other messages and notifications, other styles and
+// extended styles, other control classes, a template's menu or window class,
+// modeless dialogs, accelerators, icons.
 // The layer reports each use of one (win32qt::set_unsupported_hook; on
 // stderr in debug builds).
 #pragma once
@@ -50,6 +52,7 @@ using UINT_PTR = std::uintptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using LONG = std::int32_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
 using LPVOID = void*;
@@ -76,6 +79,7 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define HIWORD(l) (static_cast<WORD>((static_cast<UINT_PTR>(l) >> 16) & 0xFFFF))
 #define MAKEWPARAM(lo, hi) (static_cast<WPARAM>(static_cast<DWORD>(static_cast<WORD>(lo) | static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
 
+#define WM_SETREDRAW 0x000B
 #define WM_NOTIFY 0x004E
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
@@ -129,6 +133,8 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define HDF_SORTDOWN 0x0200
 #define HDF_SORTUP 0x0400
 
+#define LVM_SETITEMCOUNT (LVM_FIRST + 47)
+
 #define LVCF_FMT 0x0001
 #define LVCF_WIDTH 0x0002
 #define LVCF_TEXT 0x0004
@@ -145,6 +151,13 @@ using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 #define MB_ICONQUESTION 0x0020
 #define MB_ICONWARNING 0x0030
 #define MB_ICONINFORMATION 0x0040
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
 
 struct LVCOLUMNA {
     UINT mask;
@@ -229,6 +242,8 @@ BOOL SetWindowTextA(HWND window, LPCSTR text);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+// Repaints the window (all of it, whatever rect says) once the message loop runs.
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 
 // Down (high bit set) while the key is held, as of the input being handled;
 // VK_SHIFT, VK_CONTROL and VK_MENU only.

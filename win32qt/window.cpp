@@ -3,6 +3,7 @@
 #include "win32qt/window.h"
 
 #include <QStringDecoder>
+#include <QWidget>
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -73,6 +74,10 @@ LRESULT default_proc(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam)
     switch (message) {
     case wm_settext: store_text(window, lparam); return TRUE;
     case wm_gettext: return copy_text(window, window.set_text, wparam, lparam);
+    case WM_SETREDRAW:
+        // Qt repaints once when updates come back on, as an invalidation would.
+        if (window.widget) window.widget->setUpdatesEnabled(wparam != 0);
+        return 0;
     default:
         unsupported(window, "message 0x%04x", message);
         return 0;

@@ -65,7 +65,8 @@ inline LRESULT send(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam) 
 }
 
 // What every class does with a message it has no handler for: keeps and
-// gives back the window's text; anything else is answered with 0.
+// gives back the window's text, stops and resumes repainting on
+// WM_SETREDRAW; anything else is answered with 0.
 LRESULT default_proc(HWND__& window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Something the program asked of window that the layer does not do: a
