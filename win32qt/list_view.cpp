@@ -2,6 +2,8 @@
 // headers, over compact storage.
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <algorithm>
@@ -189,6 +191,44 @@ LRESULT set_item(HWND__& w, LPARAM item) {
     return item && model_of(w).set_item(*reinterpret_cast<const LVITEMA*>(item));
 }
 
+// The keys of a Windows list view in report view: a row at a time, Home and
+// End to the first and last row, Left and Right scroll; type-ahead looks at
+// the first column. It copies nothing.
+class ListView final : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        const int rows = model()->rowCount();
+        switch (action) {
+        case MoveHome: return rows > 0 ? model()->index(0, 0) : QModelIndex();
+        case MoveEnd: return rows > 0 ? model()->index(rows - 1, 0) : QModelIndex();
+        case MoveLeft:
+        case MoveRight:
+            horizontalScrollBar()->triggerAction(action == MoveLeft ? QAbstractSlider::SliderSingleStepSub
+                                                                    : QAbstractSlider::SliderSingleStepAdd);
+            return currentIndex();
+        default: {
+            const QModelIndex to = QTableView::moveCursor(action, modifiers);
+            return to.isValid() ? to.siblingAtColumn(0) : to;
+        }
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Copy)) return;
+        QTableView::keyPressEvent(event);
+    }
+
+public:
+    void keyboardSearch(const QString& search) override {
+        if (currentIndex().isValid())
+            selectionModel()->setCurrentIndex(currentIndex().siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+        QTableView::keyboardSearch(search);
+    }
+};
+
 LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case LVM_INSERTCOLUMNA: return insert_column(w, wparam, lparam);
@@ -202,7 +242,7 @@ LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
 } // namespace
 
 bool create_list_view(HWND__& w, QWidget* parent) {
-    auto* view = new QTableView(parent);
+    auto* view = new ListView(parent);
     auto* model = new ListModel(view);
     view->setModel(model);
     view->setFrameShape((w.style & ws_border) ? QFrame::StyledPanel : QFrame::NoFrame);
@@ -218,7 +258,8 @@ bool create_list_view(HWND__& w, QWidget* parent) {
     view->verticalHeader()->hide();
     view->verticalHeader()->setMinimumSectionSize(1);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(QFontMetrics(parent->font()).height() + 4);
+    // Rows as high as on Windows, so that a click lands on the same row there.
+    view->verticalHeader()->setDefaultSectionSize(QFontMetrics(parent->font()).height() + 1);
     QHeaderView* header = view->horizontalHeader();
     header->setVisible(!(w.style & lvs_nocolumnheader));
     header->setStretchLastSection(false);
