@@ -222,7 +222,7 @@ HWND DialogWindow::next_tab_item(const HWND__* from, bool previous) {
 
 // As GetNextDlgGroupItem: the next (previous) visible, enabled control of
 // from's group, wrapping within the group; from itself when there is none.
-HWND DialogWindow::next_group_item(const HWND__& from, bool previous) {
+HWND DialogWindow::next_group_item(HWND__& from, bool previous) {
     const auto [first, last] = group_range(index_of(&from));
     const int size = int(last - first);
     const int at = int(index_of(&from) - first);
@@ -230,7 +230,7 @@ HWND DialogWindow::next_group_item(const HWND__& from, bool previous) {
         HWND__& c = *controls_[first + std::size_t(((at + (previous ? -k : k)) % size + size) % size)];
         if (c.widget->isEnabled() && !c.widget->isHidden()) return &c;
     }
-    return const_cast<HWND__*>(&from);
+    return &from;
 }
 
 std::pair<std::size_t, std::size_t> DialogWindow::group_range(std::size_t index) const {

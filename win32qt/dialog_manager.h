@@ -49,7 +49,7 @@ private:
     static bool can_focus(const HWND__& control);
     HWND first_tab_stop();
     HWND next_tab_item(const HWND__* from, bool previous);
-    HWND next_group_item(const HWND__& from, bool previous);
+    HWND next_group_item(HWND__& from, bool previous);
     std::pair<std::size_t, std::size_t> group_range(std::size_t index) const;
     std::size_t index_of(const HWND__* window) const;
     void focus(HWND__& control);

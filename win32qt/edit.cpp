@@ -55,13 +55,14 @@ protected:
         const bool shift = modifiers & Qt::ShiftModifier;
         const bool control = modifiers & Qt::ControlModifier;
         const QString text = this->text();
+        const int caret = cursorPosition();
         switch (event->key()) {
         // Up and Down are Left and Right; with a selection the caret moves
         // on from where it is, rather than to the selection's edge.
         case Qt::Key_Left:
-        case Qt::Key_Up: move_caret(control ? word_edge_before(text, cursorPosition()) : cursorPosition() - 1, shift); return;
+        case Qt::Key_Up: move_caret(control ? word_edge_before(text, caret) : caret - 1, shift); return;
         case Qt::Key_Right:
-        case Qt::Key_Down: move_caret(control ? word_edge_after(text, cursorPosition()) : cursorPosition() + 1, shift); return;
+        case Qt::Key_Down: move_caret(control ? word_edge_after(text, caret) : caret + 1, shift); return;
         case Qt::Key_Home: move_caret(0, shift); return;
         case Qt::Key_End: move_caret(int(text.size()), shift); return;
         case Qt::Key_Delete:
@@ -75,7 +76,7 @@ protected:
             }
             break;
         case Qt::Key_Backspace:
-            if (modifiers == Qt::NoModifier) break;
+            if (!control) break;
             return;  // Ctrl+Backspace deletes nothing
         case Qt::Key_Z:
             if (control) {
@@ -85,8 +86,8 @@ protected:
             break;
         default: break;
         }
-        // The clipboard keys are the only other ones with Ctrl: Ctrl+A, Ctrl+Y
-        // and Ctrl+Backspace do nothing, as in a Windows edit control.
+        // The clipboard keys are the only other ones with Ctrl: Ctrl+A and
+        // Ctrl+Y do nothing, as in a Windows edit control.
         const bool clipboard_key = event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut) ||
                                    event->matches(QKeySequence::Paste);
         if (control && !clipboard_key) return;
@@ -122,8 +123,10 @@ private:
     void move_caret(int to, bool extend) {
         to = std::clamp(to, 0, int(text().size()));
         if (extend) {
-            const int anchor = hasSelectedText() ? (selectionStart() == cursorPosition() ? selectionEnd() : selectionStart())
-                                                 : cursorPosition();
+            const int caret = cursorPosition();
+            const int anchor = !hasSelectedText()           ? caret
+                               : selectionStart() == caret ? selectionEnd()
+                                                           : selectionStart();
             setSelection(anchor, to - anchor);
         } else {
             deselect();
