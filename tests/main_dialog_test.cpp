@@ -350,42 +350,86 @@ TEST_F(MainDialog, TheRealMessageBoxShowsOverTheFilledListAndOkClosesIt) {
     EXPECT_EQ(behind, sample_rows);
 }
 
-TEST_F(MainDialog, TabGoesThroughTheTabStopsInTemplateOrderAndEnterPressesTheFocusedButton) {
-    const std::vector<int> ids = {IDC_PATH_FILTER,     IDC_LIST,          IDC_REFRESH,      IDC_ALL_LEVS,
+const std::vector<int> all_ids = {IDC_PATH_FILTER,     IDC_LIST,          IDC_REFRESH,      IDC_ALL_LEVS,
                                   IDC_INTERNALS,       IDC_EXTERNALS,     IDC_INTERNAL,     IDC_EXTERNAL,
                                   IDC_INTERNAL_NUMBER, IDC_EXTERNAL_NAME, IDC_THREE_DIGITS, IDC_TXT_OUTPUT};
-    std::vector<int> order;
+
+QString selected_text(HWND dialog, int id) { return static_cast<QLineEdit*>(item_widget(dialog, id))->selectedText(); }
+
+TEST_F(MainDialog, TabGoesThroughTheTabStopsAndTheCheckedRadioButtonAndEnterPressesTheFocusedButton) {
+    std::vector<int> order, after_click;
     INT_PTR result = open([&](HWND dialog) {
-        order.push_back(focused_id(dialog, ids));
-        for (int i = 0; i < 7; ++i) {
+        order.push_back(focused_id(dialog, all_ids));
+        for (int i = 0; i < 8; ++i) {
             QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Tab);
-            order.push_back(focused_id(dialog, ids));
+            order.push_back(focused_id(dialog, all_ids));
         }
+        // A click moves the tab stop to the radio button it checks.
+        click(dialog, IDC_EXTERNALS);
+        click(dialog, IDC_PATH_FILTER);
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Tab);
+            after_click.push_back(focused_id(dialog, all_ids));
+        }
+        // Reached by Tab, an edit box has its whole text selected.
+        QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(win32qt::widget_of(dialog)->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focused_id(dialog, all_ids), IDC_PATH_FILTER);
+        EXPECT_EQ(selected_text(dialog, IDC_PATH_FILTER), QString("rec/*.rec"));
+
         // Enter in the pattern box is OK, which the dialog does not handle.
-        click(dialog, IDC_INTERNALS);
         key(dialog, IDC_PATH_FILTER, Qt::Key_Return);
         EXPECT_EQ(rows(dialog), sample_rows);
         EXPECT_TRUE(win32qt::widget_of(dialog)->isVisible());
         // On a push button Enter presses it.
         key(dialog, IDC_REFRESH, Qt::Key_Return);
-        EXPECT_EQ(rows(dialog), only({1, 2, 5}));
+        EXPECT_EQ(rows(dialog), only({0, 3, 4}));
         EXPECT_FALSE(stat_txt_exists());
         key(dialog, IDC_TXT_OUTPUT, Qt::Key_Enter);
         EXPECT_TRUE(stat_txt_exists());
-        // The arrows move the check among the five levels.
-        key(dialog, IDC_INTERNALS, Qt::Key_Down);
-        EXPECT_TRUE(checked(dialog, IDC_EXTERNALS));
-        EXPECT_FALSE(checked(dialog, IDC_INTERNALS));
-        key(dialog, IDC_EXTERNALS, Qt::Key_Up);
-        key(dialog, IDC_INTERNALS, Qt::Key_Up);
-        key(dialog, IDC_ALL_LEVS, Qt::Key_Up);
-        EXPECT_TRUE(checked(dialog, IDC_EXTERNAL));
-        EXPECT_EQ(focused_id(dialog, ids), IDC_EXTERNAL);
-        key(dialog, IDC_EXTERNAL, Qt::Key_Escape);
+        key(dialog, IDC_TXT_OUTPUT, Qt::Key_Escape);
     });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(order, (std::vector<int>{IDC_PATH_FILTER, IDC_LIST, IDC_REFRESH, IDC_INTERNAL_NUMBER, IDC_EXTERNAL_NAME,
-                                       IDC_THREE_DIGITS, IDC_TXT_OUTPUT, IDC_PATH_FILTER}));
+    EXPECT_EQ(order, (std::vector<int>{IDC_PATH_FILTER, IDC_LIST, IDC_REFRESH, IDC_ALL_LEVS, IDC_INTERNAL_NUMBER,
+                                       IDC_EXTERNAL_NAME, IDC_THREE_DIGITS, IDC_TXT_OUTPUT, IDC_PATH_FILTER}));
+    EXPECT_EQ(after_click, (std::vector<int>{IDC_LIST, IDC_REFRESH, IDC_EXTERNALS}));
+}
+
+// The arrows go through the group from the label to TXT output, whatever
+// the class; they click the auto radio buttons they land on, select the text
+// of the edit boxes, and pass over the label to the pattern box.
+TEST_F(MainDialog, ArrowsMoveThroughTheGroupAsOnWindows) {
+    struct Step {
+        int from;
+        Qt::Key key;
+        int to;
+    };
+    const Step steps[] = {
+        {IDC_REFRESH, Qt::Key_Down, IDC_ALL_LEVS},       {IDC_ALL_LEVS, Qt::Key_Right, IDC_INTERNALS},
+        {IDC_INTERNALS, Qt::Key_Up, IDC_ALL_LEVS},       {IDC_ALL_LEVS, Qt::Key_Left, IDC_REFRESH},
+        {IDC_REFRESH, Qt::Key_Up, IDC_LIST},             {IDC_EXTERNAL, Qt::Key_Down, IDC_INTERNAL_NUMBER},
+        {IDC_THREE_DIGITS, Qt::Key_Up, IDC_EXTERNAL_NAME}, {IDC_THREE_DIGITS, Qt::Key_Down, IDC_TXT_OUTPUT},
+        {IDC_TXT_OUTPUT, Qt::Key_Down, IDC_PATH_FILTER},
+    };
+    open([&](HWND dialog) {
+        SetWindowTextA(GetDlgItem(dialog, IDC_EXTERNAL_NAME), "Forest.lev");
+        for (const Step& step : steps) {
+            item_widget(dialog, step.from)->setFocus();
+            key(dialog, step.from, step.key);
+            EXPECT_EQ(focused_id(dialog, all_ids), step.to) << step.from << " " << step.key;
+        }
+        EXPECT_TRUE(checked(dialog, IDC_ALL_LEVS));
+        EXPECT_FALSE(checked(dialog, IDC_INTERNALS));
+        EXPECT_EQ(selected_text(dialog, IDC_EXTERNAL_NAME), QString("Forest.lev"));
+        EXPECT_EQ(selected_text(dialog, IDC_PATH_FILTER), QString("rec/*.rec"));
+        // The edit boxes and the list keep their arrows.
+        key(dialog, IDC_PATH_FILTER, Qt::Key_Down);
+        EXPECT_EQ(focused_id(dialog, all_ids), IDC_PATH_FILTER);
+        item_widget(dialog, IDC_LIST)->setFocus();
+        key(dialog, IDC_LIST, Qt::Key_Down);
+        EXPECT_EQ(focused_id(dialog, all_ids), IDC_LIST);
+    });
 }
 
 // The expected rectangles come from the compiled template, converted here by

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QItemSelectionModel>
@@ -527,4 +528,132 @@ TEST(LayerReports, WhatTheLayerDoesNotDoIsReported) {
         "SysListView32 23: item mask 0x3",
     };
     EXPECT_EQ(reports.seen, expected);
+}
+
+TEST_F(Layer, ACheckedRadioButtonIsATabStopAndTheUncheckedOnesOfItsGroupAreNot) {
+    const std::vector<int> ids = {edit, push, radio_a, radio_b, radio_c, check, other_radio, list};
+    std::vector<int> order;
+    run([&](HWND dialog) {
+        SendDlgItemMessageA(dialog, other_radio, BM_SETCHECK, BST_UNCHECKED, 0);  // its template tab stop goes
+        click(dialog, radio_c);  // unchecks a and b: a loses its template tab stop
+        item_widget(dialog, edit)->setFocus();
+        for (int i = 0; i < 5; ++i) {
+            key(dialog, focused_id(dialog, ids), Qt::Key_Tab);
+            order.push_back(focused_id(dialog, ids));
+        }
+    });
+    EXPECT_EQ(order, (std::vector<int>{push, radio_c, check, list, edit}));
+}
+
+TEST_F(Layer, ButtonsTakeAClickAnywhereOnTheirRectangle) {
+    run([&](HWND dialog) {
+        for (int id : {radio_b, check}) {
+            QWidget* button = item_widget(dialog, id);
+            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() - 2, button->height() / 2));
+            EXPECT_TRUE(checked(dialog, id)) << id;
+            EXPECT_EQ(focused_id(dialog, {id}), id);
+        }
+    });
+}
+
+namespace {
+
+// One edit-key case: the keys on "rec/*.rec" with all of it selected, as
+// after Tab; then the text and the selection.
+struct EditCase {
+    const char* name;
+    std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys;
+    const char* text;
+    const char* selected;
+};
+
+} // namespace
+
+// What a Windows edit control does with these keys, as our .exe shows under Wine.
+TEST_F(Layer, EditBoxesAnswerTheKeysAsAWindowsEditControlDoes) {
+    constexpr Qt::KeyboardModifiers none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
+                                    alt = Qt::AltModifier;
+    const EditCase cases[] = {
+        {"Left moves on from the caret", {{Qt::Key_Left, none}, {Qt::Key_End, shift}}, "rec/*.rec", "c"},
+        {"Up is Left", {{Qt::Key_End, none}, {Qt::Key_Up, none}, {Qt::Key_End, shift}}, "rec/*.rec", "c"},
+        {"Down is Right", {{Qt::Key_Home, none}, {Qt::Key_Down, none}, {Qt::Key_Down, none}, {Qt::Key_End, shift}},
+         "rec/*.rec", "c/*.rec"},
+        {"Shift+Home from the caret at the end", {{Qt::Key_Home, shift}}, "rec/*.rec", ""},
+        {"Shift+Left", {{Qt::Key_Left, shift}}, "rec/*.rec", "rec/*.re"},
+        {"words break after /", {{Qt::Key_End, none}, {Qt::Key_Left, ctrl}, {Qt::Key_End, shift}}, "rec/*.rec",
+         "*.rec"},
+        {"Ctrl+Right", {{Qt::Key_Home, none}, {Qt::Key_Right, ctrl}, {Qt::Key_Home, shift}}, "rec/*.rec", "rec/"},
+        {"Ctrl+Shift+Left", {{Qt::Key_End, none}, {Qt::Key_Left, ctrl | shift}}, "rec/*.rec", "*.rec"},
+        {"Ctrl+Home is Home", {{Qt::Key_End, none}, {Qt::Key_Home, ctrl}, {Qt::Key_End, shift}}, "rec/*.rec",
+         "rec/*.rec"},
+        {"Ctrl+A selects nothing", {{Qt::Key_End, none}, {Qt::Key_A, ctrl}}, "rec/*.rec", ""},
+        {"Alt+R types nothing", {{Qt::Key_End, none}, {Qt::Key_R, alt}}, "rec/*.rec", ""},
+        {"Ctrl+Backspace deletes nothing", {{Qt::Key_End, none}, {Qt::Key_Backspace, ctrl}}, "rec/*.rec", ""},
+        {"Ctrl+Delete deletes to the end", {{Qt::Key_Home, none}, {Qt::Key_Right, none}, {Qt::Key_Delete, ctrl}},
+         "r", ""},
+        {"Delete", {{Qt::Key_Home, none}, {Qt::Key_Delete, none}, {Qt::Key_Delete, none}}, "c/*.rec", ""},
+        {"typing is undone at once",
+         {{Qt::Key_End, none}, {Qt::Key_A, none}, {Qt::Key_B, none}, {Qt::Key_Z, ctrl}}, "rec/*.rec", ""},
+        {"a second undo redoes",
+         {{Qt::Key_End, none},
+          {Qt::Key_A, none},
+          {Qt::Key_Home, none},
+          {Qt::Key_B, none},
+          {Qt::Key_Z, ctrl},
+          {Qt::Key_Z, ctrl}},
+         "brec/*.reca", ""},
+        {"Ctrl+Y redoes nothing", {{Qt::Key_X, none}, {Qt::Key_Z, ctrl}, {Qt::Key_Y, ctrl}}, "rec/*.rec", ""},
+    };
+    run([&](HWND dialog) {
+        auto* line = static_cast<QLineEdit*>(item_widget(dialog, edit));
+        for (const EditCase& c : cases) {
+            SetWindowTextA(GetDlgItem(dialog, edit), "rec/*.rec");
+            item_widget(dialog, push)->setFocus();
+            key(dialog, push, Qt::Key_Backtab, Qt::ShiftModifier);
+            ASSERT_EQ(line->selectedText(), QString("rec/*.rec"));
+            for (const auto& [k, modifiers] : c.keys) key(dialog, edit, k, modifiers);
+            EXPECT_EQ(line->text(), QString(c.text)) << c.name;
+            EXPECT_EQ(line->selectedText(), QString(c.selected)) << c.name;
+        }
+    });
+}
+
+TEST_F(Layer, ADoubleClickPastTheTextSelectsTheLastWord) {
+    run([&](HWND dialog) {
+        SetWindowTextA(GetDlgItem(dialog, edit), "rec/*.rec");
+        auto* line = static_cast<QLineEdit*>(item_widget(dialog, edit));
+        QTest::mouseDClick(line, Qt::LeftButton, {}, QPoint(line->width() - 3, line->height() / 2));
+        EXPECT_EQ(line->selectedText(), QString("*.rec"));
+    });
+}
+
+TEST_F(Layer, ListKeysMoveByRowsHomeAndEndGoToTheEndsAndNothingIsCopied) {
+    run([&](HWND dialog) {
+        add_column(dialog, 0, "name", 40);
+        add_column(dialog, 1, "level", 40);
+        const char* names[] = {"alpha", "beta", "bravo", "delta"};
+        for (int i = 0; i < 4; ++i) {
+            list_item(dialog, LVM_INSERTITEMA, i, 0, names[i]);
+            list_item(dialog, LVM_SETITEMA, i, 1, "b-level");
+        }
+        QApplication::processEvents();
+        auto* view = static_cast<QTableView*>(item_widget(dialog, list));
+        view->setFocus();
+        const auto current = [view] { return std::pair(view->currentIndex().row(), view->currentIndex().column()); };
+        key(dialog, list, Qt::Key_Home);
+        key(dialog, list, Qt::Key_Down);
+        key(dialog, list, Qt::Key_Right);  // scrolls; the row stays, and so does the column
+        EXPECT_EQ(current(), std::pair(1, 0));
+        key(dialog, list, Qt::Key_End);
+        EXPECT_EQ(current(), std::pair(3, 0));
+        key(dialog, list, Qt::Key_Home, Qt::ShiftModifier);
+        EXPECT_EQ(current(), std::pair(0, 0));
+        EXPECT_EQ(view->selectionModel()->selectedRows().size(), 4);
+        key(dialog, list, Qt::Key_End);
+        key(dialog, list, Qt::Key_B);  // type-ahead looks at the first column
+        EXPECT_EQ(current(), std::pair(1, 0));
+        QApplication::clipboard()->setText("before");
+        key(dialog, list, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), QString("before"));
+    });
 }

@@ -25,6 +25,8 @@ protected:
     void nextCheckState() override {
         if (automatic_) setChecked(true);
     }
+    // A click anywhere on the control counts, not only on its circle and text.
+    bool hitButton(const QPoint& at) const override { return rect().contains(at); }
 
 private:
     bool automatic_;
@@ -38,37 +40,11 @@ protected:
     void nextCheckState() override {
         if (automatic_) QCheckBox::nextCheckState();
     }
+    bool hitButton(const QPoint& at) const override { return rect().contains(at); }
 
 private:
     bool automatic_;
 };
-
-bool is_auto_radio(const HWND__& w) {
-    return w.kind == Kind::RadioButton && (w.style & bs_typemask) == bs_autoradiobutton;
-}
-
-// A clicked auto radio button unchecks the others of its group.
-void clicked(HWND__& button) {
-    if (is_auto_radio(button)) {
-        for (HWND__* other : button.dialog->group_of(button)) {
-            if (other != &button && is_auto_radio(*other)) static_cast<QRadioButton*>(other->widget)->setChecked(false);
-        }
-    }
-    notify_parent(button, BN_CLICKED);
-}
-
-LRESULT set_text(HWND__& w, LPARAM text) {
-    const QString& shown = store_text(w, text);
-    if (w.kind == Kind::GroupBox) static_cast<QGroupBox*>(w.widget)->setTitle(shown);
-    else static_cast<QAbstractButton*>(w.widget)->setText(shown);
-    return TRUE;
-}
-
-LRESULT get_text(const HWND__& w, WPARAM room, LPARAM buffer) {
-    const QString shown = w.kind == Kind::GroupBox ? static_cast<QGroupBox*>(w.widget)->title()
-                                                   : static_cast<QAbstractButton*>(w.widget)->text();
-    return copy_text(w, shown, room, buffer);
-}
 
 LRESULT get_check(const HWND__& w) {
     if (w.kind != Kind::CheckBox && w.kind != Kind::RadioButton) return 0;
@@ -84,7 +60,41 @@ LRESULT set_check(HWND__& w, WPARAM state) {
     auto* box = qobject_cast<QCheckBox*>(button);
     if (box && box->isTristate() && state == bst_indeterminate) box->setCheckState(Qt::PartiallyChecked);
     else button->setChecked(state != BST_UNCHECKED);
+    // A radio button is a tab stop while it is checked, whatever its template
+    // said: Tab reaches a group of radio buttons at its checked one.
+    if (w.kind == Kind::RadioButton) {
+        if (state == BST_UNCHECKED) w.style &= ~ws_tabstop;
+        else w.style |= ws_tabstop;
+    }
     return 0;
+}
+
+bool is_auto_radio(const HWND__& w) {
+    return w.kind == Kind::RadioButton && (w.style & bs_typemask) == bs_autoradiobutton;
+}
+
+// A clicked auto radio button is checked and unchecks the others of its group.
+void clicked(HWND__& button) {
+    if (is_auto_radio(button)) {
+        for (HWND__* other : button.dialog->group_of(button)) {
+            if (other != &button && is_auto_radio(*other)) set_check(*other, BST_UNCHECKED);
+        }
+        set_check(button, BST_CHECKED);
+    }
+    notify_parent(button, BN_CLICKED);
+}
+
+LRESULT set_text(HWND__& w, LPARAM text) {
+    const QString& shown = store_text(w, text);
+    if (w.kind == Kind::GroupBox) static_cast<QGroupBox*>(w.widget)->setTitle(shown);
+    else static_cast<QAbstractButton*>(w.widget)->setText(shown);
+    return TRUE;
+}
+
+LRESULT get_text(const HWND__& w, WPARAM room, LPARAM buffer) {
+    const QString shown = w.kind == Kind::GroupBox ? static_cast<QGroupBox*>(w.widget)->title()
+                                                   : static_cast<QAbstractButton*>(w.widget)->text();
+    return copy_text(w, shown, room, buffer);
 }
 
 LRESULT button_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -4,6 +4,7 @@
 #include "win32qt/dialog_manager.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -104,8 +105,7 @@ INT_PTR DialogWindow::run() {
     HWND first = first_tab_stop();
     opened_ = true;
     if (call_procedure(WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param_) && first && !ended_) {
-        first->widget->setFocus(Qt::TabFocusReason);
-        if (first->kind == Kind::Edit) static_cast<QLineEdit*>(first->widget)->selectAll();
+        focus(*first);
     }
     if (!ended_) {
         show();
@@ -218,7 +218,7 @@ void DialogWindow::add_control(const ControlTemplate& t) {
     if (w.kind == Kind::Static || w.kind == Kind::GroupBox || w.kind == Kind::Other) {
         w.widget->setFocusPolicy(Qt::NoFocus);
     } else {
-        w.widget->setFocusPolicy((t.style & ws_tabstop) ? Qt::StrongFocus : Qt::ClickFocus);
+        w.widget->setFocusPolicy(Qt::ClickFocus);  // Tab is the dialog manager's
     }
     w.widget->setEnabled(!(t.style & ws_disabled));
     w.widget->setVisible(t.style & ws_visible);
@@ -227,11 +227,36 @@ void DialogWindow::add_control(const ControlTemplate& t) {
     controls_.push_back(std::move(window));
 }
 
-HWND DialogWindow::first_tab_stop() {
-    for (const auto& c : controls_) {
-        if ((c->style & ws_tabstop) && c->widget->isEnabled() && !c->widget->isHidden()) return c.get();
+bool DialogWindow::can_focus(const HWND__& c) {
+    return c.kind != Kind::Static && c.kind != Kind::GroupBox && c.kind != Kind::Other && c.widget->isEnabled() &&
+           !c.widget->isHidden();
+}
+
+HWND DialogWindow::first_tab_stop() { return next_tab_item(nullptr, false); }
+
+// As GetNextDlgTabItem: the next (previous) control with WS_TABSTOP that can
+// take the focus, wrapping; from itself when it is the only one.
+HWND DialogWindow::next_tab_item(const HWND__* from, bool previous) {
+    const int n = int(controls_.size());
+    const int at = from ? int(index_of(from)) : (previous ? 0 : n - 1);
+    for (int k = 1; k <= n; ++k) {
+        HWND__& c = *controls_[std::size_t(((at + (previous ? -k : k)) % n + n) % n)];
+        if ((c.style & ws_tabstop) && can_focus(c)) return &c;
     }
     return nullptr;
+}
+
+// As GetNextDlgGroupItem: the next (previous) visible, enabled control of
+// from's group, wrapping within the group; from itself when there is none.
+HWND DialogWindow::next_group_item(HWND__& from, bool previous) {
+    const auto [first, last] = group_range(index_of(&from));
+    const int size = int(last - first);
+    const int at = int(index_of(&from) - first);
+    for (int k = 1; k < size; ++k) {
+        HWND__& c = *controls_[first + std::size_t(((at + (previous ? -k : k)) % size + size) % size)];
+        if (c.widget->isEnabled() && !c.widget->isHidden()) return &c;
+    }
+    return &from;
 }
 
 std::pair<std::size_t, std::size_t> DialogWindow::group_range(std::size_t index) const {
@@ -256,25 +281,31 @@ std::size_t DialogWindow::index_of(const HWND__* window) const {
     return controls_.size();
 }
 
-// Arrow keys move among the radio buttons of a group, wrapping; an auto
-// radio button that gets the focus this way is clicked.
-void DialogWindow::move_in_group(HWND from, int step) {
-    const std::size_t index = index_of(from);
-    const auto [first, last] = group_range(index);
-    const int size = int(last - first);
-    const int at = int(index - first);
-    for (int k = 1; k < size; ++k) {
-        HWND__& to = *controls_[first + std::size_t(((at + step * k) % size + size) % size)];
-        if (to.kind != Kind::RadioButton || !to.widget->isEnabled() || to.widget->isHidden()) continue;
-        to.widget->setFocus(Qt::OtherFocusReason);
-        if ((to.style & bs_typemask) == bs_autoradiobutton) static_cast<QAbstractButton*>(to.widget)->click();
-        return;
-    }
+// The dialog manager's focus move: an edit box so reached has all its text
+// selected, with the caret at the end.
+void DialogWindow::focus(HWND__& control) {
+    control.widget->setFocus(Qt::OtherFocusReason);
+    if (control.kind == Kind::Edit) static_cast<QLineEdit*>(control.widget)->selectAll();
 }
 
-// Esc and Enter for the whole dialog, arrows for buttons. control is the
-// control that has the key, nullptr for the dialog itself.
+// An arrow key on a control that does not want arrows: the focus moves to
+// the next (previous) control of its group, whatever its class, and an auto
+// radio button reached so is clicked. Windows sends the focus that lands on
+// a label on to the tab stop before the label.
+void DialogWindow::arrow_key(HWND__& from, bool previous) {
+    HWND to = next_group_item(from, previous);
+    if (!can_focus(*to)) to = next_tab_item(to, true);
+    if (!to || to == &from) return;
+    focus(*to);
+    if (to->kind == Kind::RadioButton && (to->style & bs_typemask) == bs_autoradiobutton)
+        static_cast<QAbstractButton*>(to->widget)->click();
+}
+
+// The dialog keys: Tab, arrows, Enter, Esc, and Alt with a letter. control
+// is the control that has the key, nullptr for the dialog itself. Edit boxes
+// and the list view keep the arrows, as they want them on Windows.
 bool DialogWindow::dialog_key(HWND control, QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     switch (event->key()) {
     case Qt::Key_Escape:
         command(IDCANCEL, BN_CLICKED, nullptr);
@@ -284,17 +315,27 @@ bool DialogWindow::dialog_key(HWND control, QKeyEvent* event) {
         if (control && control->kind == Kind::PushButton) command(control->id, BN_CLICKED, control);
         else command(default_id_, BN_CLICKED, item(default_id_));
         return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (modifiers & (Qt::ControlModifier | Qt::AltModifier)) return false;
+        if (HWND to = next_tab_item(control, event->key() == Qt::Key_Backtab || (modifiers & Qt::ShiftModifier)))
+            focus(*to);
+        return true;
     case Qt::Key_Up:
     case Qt::Key_Left:
     case Qt::Key_Down:
     case Qt::Key_Right:
-        if (!control || (control->kind != Kind::RadioButton && control->kind != Kind::CheckBox &&
-                         control->kind != Kind::PushButton))
-            return false;
-        if (control->kind == Kind::RadioButton)
-            move_in_group(control, event->key() == Qt::Key_Up || event->key() == Qt::Key_Left ? -1 : 1);
+        if (!control || control->kind == Kind::Edit || control->kind == Kind::ListView) return false;
+        arrow_key(*control, event->key() == Qt::Key_Up || event->key() == Qt::Key_Left);
         return true;
-    default: return false;
+    default:
+        // Alt with a character looks for a mnemonic; the layer has none to
+        // find, so it beeps and the key goes nowhere, as on Windows.
+        if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier) && !event->text().isEmpty()) {
+            QApplication::beep();
+            return true;
+        }
+        return false;
     }
 }
 

@@ -47,10 +47,14 @@ protected:
 private:
     INT_PTR call_procedure(UINT message, WPARAM wparam, LPARAM lparam);
     void add_control(const ControlTemplate& t);
+    static bool can_focus(const HWND__& control);
     HWND first_tab_stop();
+    HWND next_tab_item(const HWND__* from, bool previous);
+    HWND next_group_item(HWND__& from, bool previous);
     std::pair<std::size_t, std::size_t> group_range(std::size_t index) const;
     std::size_t index_of(const HWND__* window) const;
-    void move_in_group(HWND from, int step);
+    void focus(HWND__& control);
+    void arrow_key(HWND__& from, bool previous);
     bool dialog_key(HWND control, QKeyEvent* event);
 
     DLGPROC procedure_;

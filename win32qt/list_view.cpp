@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTableView>
 
 #include <algorithm>
@@ -413,6 +414,39 @@ private:
     HWND__& list_;
 };
 
+// The keys of a Windows list view in report view: a row at a time, Home and
+// End to the first and last row, Left and Right scroll; type-ahead looks at
+// the first column. Ctrl+C is the owner's (KeyDown above).
+class ListView final : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        const int rows = model()->rowCount();
+        switch (action) {
+        case MoveHome: return rows > 0 ? model()->index(0, 0) : QModelIndex();
+        case MoveEnd: return rows > 0 ? model()->index(rows - 1, 0) : QModelIndex();
+        case MoveLeft:
+        case MoveRight:
+            horizontalScrollBar()->triggerAction(action == MoveLeft ? QAbstractSlider::SliderSingleStepSub
+                                                                    : QAbstractSlider::SliderSingleStepAdd);
+            return currentIndex();
+        default: {
+            const QModelIndex to = QTableView::moveCursor(action, modifiers);
+            return to.isValid() ? to.siblingAtColumn(0) : to;
+        }
+        }
+    }
+
+public:
+    void keyboardSearch(const QString& search) override {
+        if (currentIndex().isValid())
+            selectionModel()->setCurrentIndex(currentIndex().siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+        QTableView::keyboardSearch(search);
+    }
+};
+
 LRESULT list_view_proc(HWND__& w, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case LVM_INSERTCOLUMNA: return insert_column(w, wparam, lparam);
@@ -437,7 +471,7 @@ bool create_list_view(HWND__& w, QWidget* parent) {
     // Every list shows as a report.
     if ((w.style & lvs_typemask) != lvs_report) unsupported(w, "list view type %u", unsigned(w.style & lvs_typemask));
     check_style(w, control_styles | ws_border | lvs_typemask | lvs_singlesel | lvs_nocolumnheader);
-    auto* view = new QTableView(parent);
+    auto* view = new ListView(parent);
     auto* model = new ListModel(view);
     view->setModel(model);
     view->setFrameShape((w.style & ws_border) ? QFrame::StyledPanel : QFrame::NoFrame);
@@ -453,7 +487,8 @@ bool create_list_view(HWND__& w, QWidget* parent) {
     view->verticalHeader()->hide();
     view->verticalHeader()->setMinimumSectionSize(1);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(QFontMetrics(parent->font()).height() + 4);
+    // Rows as high as on Windows, so that a click lands on the same row there.
+    view->verticalHeader()->setDefaultSectionSize(QFontMetrics(parent->font()).height() + 1);
     QHeaderView* header = view->horizontalHeader();
     header->setVisible(!(w.style & lvs_nocolumnheader));
     header->setStretchLastSection(false);
