@@ -10,9 +10,9 @@
 namespace {
 
 const bool installed = [] {
-    const char* spec = std::getenv("CLOCKR_REPORT_FAULT");
+    const char* setting = std::getenv("CLOCKR_REPORT_FAULT");
     int step = 0, nth = 0, error = 0;
-    if (!spec || std::sscanf(spec, "%d %d %d", &step, &nth, &error) != 3) return false;
+    if (!setting || std::sscanf(setting, "%d %d %d", &step, &nth, &error) != 3) return false;
     ReportFaults::faults = {{static_cast<ReportStep>(step), nth, error}};
     set_report_fault(&ReportFaults::hook);
     return true;
