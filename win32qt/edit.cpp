@@ -85,10 +85,19 @@ protected:
                 return;
             }
             break;
+        case Qt::Key_A:
+            // Select all, the caret at the end, as the edit box of the common
+            // controls the Windows build takes (version 6).
+            if (control && !shift) {
+                setSelection(0, int(text.size()));
+                typing_ = false;
+                return;
+            }
+            break;
         default: break;
         }
-        // The clipboard keys are the only other ones with Ctrl: Ctrl+A and
-        // Ctrl+Y do nothing, as in a Windows edit control.
+        // The clipboard keys are the only other ones with Ctrl: Ctrl+Y and the
+        // rest do nothing, as in a Windows edit control.
         const bool clipboard_key = event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut) ||
                                    event->matches(QKeySequence::Paste);
         if (control && !clipboard_key) return;
