@@ -10,12 +10,6 @@
 
 namespace {
 
-std::string time_text(double t, bool three_digits) {
-    char text[time_text_capacity + 1];
-    format_time(text, split_time(t, three_digits), three_digits);
-    return text;
-}
-
 struct TimeCase {
     double time;
     const char* two_digits;

@@ -8,14 +8,9 @@
 #include <vector>
 
 #include "listing/row_order.h"
+#include "support/rec_writer.h"
 
 namespace {
-
-std::string time_text(double t, bool three_digits) {
-    char text[time_text_capacity + 1];
-    format_time(text, split_time(t, three_digits), three_digits);
-    return text;
-}
 
 struct ValueCase {
     const char* text;

@@ -83,3 +83,9 @@ void write_file(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
+
+std::string time_text(double t, bool three_digits) {
+    char text[time_text_capacity + 1];
+    format_time(text, split_time(t, three_digits), three_digits);
+    return text;
+}

@@ -36,3 +36,6 @@ RecEvent event(double time, std::int16_t kind = 0, std::int16_t extra_lo = 0,
 std::vector<RecEvent> run_events(int count, double finish_time, bool finished);
 
 void write_file(const std::string& path, const Bytes& bytes);
+
+// The time text the reader writes for a finish at t.
+std::string time_text(double t, bool three_digits);
