@@ -47,11 +47,11 @@ class TextReport;
 // and the report are called on the calling thread only, in enumeration order.
 void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& report);
 
-// How a pass keeps reads in flight. The calling thread reads alone while its
-// reads are quick (files in memory, where threads would only add cost); once
-// a few of its reads in a row have taken longer than slow_read_us, up to
-// threads reader threads join it. slow_read_us 0 starts them at once;
-// threads 0 reads one file at a time.
+// How a pass keeps reads in flight. While its reads are quick (files in
+// memory) the calling thread reads alone, or with one reader thread in a pass
+// of more than a few hundred files; once a few of its reads in a row have
+// taken longer than slow_read_us, up to threads reader threads join it.
+// slow_read_us 0 starts them at once; threads 0 reads one file at a time.
 struct PassReaders {
     int threads;
     int slow_read_us;

@@ -52,7 +52,7 @@ private:
     bool wait_named(int entry);
     void read(RecSummary& summary, int entry);
     void read_here(int entry);
-    void start_readers();
+    void start_readers(int count);
     void reader_loop();
 
     PassReaders readers_wanted_;
