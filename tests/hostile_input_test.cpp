@@ -88,6 +88,18 @@ protected:
 
     static bool pass(RecordingSink& sink, bool report = true) { return run_pass(sink, report); }
 
+    // A pass with stat.txt that fails: empty when the report was written.
+    static std::string failed_report(RecordingSink& sink) {
+        ListOptions options;
+        options.report = true;
+        TextReport report;
+        run_listing_pass(options, sink, report);
+        if (report.succeeded()) return {};
+        char text[report_message_room];
+        report.describe_failure(text, sizeof text);
+        return text;
+    }
+
     TempDir dir_;
     CurrentDir cwd_;
 };
@@ -168,16 +180,10 @@ TEST_F(HostileFolder, ARefusedStatTxtIsNotReplaced) {
     fs::permissions(dir_.path(), fs::perms::all);  // a new file could be made
     const int status = in_child(
         [] {
-            ListOptions options;
-            options.report = true;
             RecordingSink sink;
-            TextReport report;
-            run_listing_pass(options, sink, report);
-            char text[report_message_room];
-            report.describe_failure(text, sizeof text);
             const std::string expected = "stat.txt could not be written. Opening stat.txt for writing in " +
                                          fs::current_path().string() + " failed: Permission denied.";
-            return !report.succeeded() && text == expected && sink.names() == Names{"a.rec"} ? 0 : 1;
+            return failed_report(sink) == expected && sink.names() == Names{"a.rec"} ? 0 : 1;
         },
         true);
     EXPECT_EQ(status, 0) << "1: replaced, or not said so; 98: could not drop root";
@@ -215,15 +221,9 @@ TEST_F(HostileFolder, AReportPastTheFileSizeLimitFailsAndKeepsTheOldOne) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
-        ListOptions options;
-        options.report = true;
         RecordingSink sink;
-        TextReport report;
-        run_listing_pass(options, sink, report);
-        char text[report_message_room];
-        report.describe_failure(text, sizeof text);
-        const std::string message = text;
-        return !report.succeeded() && sink.rows.size() == 300 &&
+        const std::string message = failed_report(sink);
+        return sink.rows.size() == 300 &&
                        message.find("Writing the report in ") != std::string::npos &&
                        message.find(": File too large.") != std::string::npos
                    ? 0
