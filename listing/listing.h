@@ -49,7 +49,7 @@ void run_listing_pass(const ListOptions& options, RowSink& sink, TextReport& rep
 
 // How a pass keeps reads in flight. While its reads are quick (files in
 // memory) the calling thread reads alone, or with one reader thread in a pass
-// of more than a few hundred files; once a few of its reads in a row have
+// of a few hundred files or more; once a few of its reads in a row have
 // taken longer than slow_read_us, up to threads reader threads join it.
 // slow_read_us 0 starts them at once; threads 0 reads one file at a time.
 struct PassReaders {

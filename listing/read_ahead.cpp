@@ -9,9 +9,9 @@ namespace {
 constexpr int slow_reads_to_start = 3;
 // Slots per reader, so that one slow file does not stop the others.
 constexpr int slots_per_reader = 8;
-// Readers that join a pass of more than a window of entries at once, while
-// its files are in memory: one, on a second core, halves the wait for the
-// CPU; more only contend (README, Benchmarks).
+// Readers that join at once a pass that fills its window, while
+// its files are in memory: one, on a second core, takes about 40% off the
+// pass; more only contend (README, Benchmarks).
 constexpr int warm_readers = 1;
 
 } // namespace
